@@ -1,0 +1,30 @@
+# make test  — set up, build and run every test (SANITIZE=address,undefined for a sanitizer build)
+# make run   — set up, build and start Velmora
+SANITIZE ?=
+comma := ,
+ifeq ($(SANITIZE),)
+BUILD ?= build
+else
+BUILD ?= build-$(subst $(comma),-,$(SANITIZE))
+endif
+JOBS ?= $(shell nproc)
+
+.PHONY: setup configure build test run format
+
+setup:
+	@bash scripts/setup.sh
+
+configure: setup
+	@cmake -S . -B $(BUILD) -DSANITIZE=$(SANITIZE) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@bash scripts/run-tests.sh $(BUILD)
+
+run: build
+	@$(BUILD)/bin/velmora
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

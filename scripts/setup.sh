@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Velmora needs.
+# Idempotent: does nothing when all of them are present.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake pkg-config clang-format git
+  # Qt widgets, run-time skin loading
+  qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5
+  # Boost: log, thread, filesystem, date_time, system, uuid, stacktrace
+  libboost-dev libboost-log-dev libboost-thread-dev libboost-filesystem-dev
+  libboost-date-time-dev libboost-system-dev libboost-stacktrace-dev
+  # network, JSON, TLS, codecs
+  libcurl4-openssl-dev libjsoncpp-dev libssl-dev openssl libwebsocketpp-dev libopus-dev
+  # devices
+  libhidapi-dev libudev-dev
+  # audio
+  libpulse-dev pulseaudio pulseaudio-utils
+  # X11 input injection and selection
+  libx11-dev libxtst-dev libxfixes-dev
+  # local speech recognition
+  libpocketsphinx-dev libsphinxbase-dev pocketsphinx pocketsphinx-en-us pocketsphinx-testdata
+  # tests
+  libgtest-dev libgmock-dev xvfb xauth x11-utils tk python3 sox espeak-ng procps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "setup: installing ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then sudo_cmd=(); else sudo_cmd=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// One synchronous libcurl transfer per call, made on the caller's (worker) thread. Each
+// operation returns (success, body); success means no transfer error and status exactly 200.
+// No retries, no redirects, no user agent. HTTPS peers are verified against the system CA
+// store plus the endpoints' extra CA file.
+class CHttpClient {
+public:
+    struct Limits {
+        long connectSeconds = 2;
+        long totalSeconds = 3;
+    };
+
+    struct MultipartPart {
+        std::string name;
+        std::string value;    // text field value
+        bool isFile = false;
+        std::string fileName; // file field: name, bytes in memory, application/octet-stream
+        std::string bytes;
+    };
+
+    using Result = std::pair<bool, std::string>;
+
+    static Result Get(const std::string& url, Limits limits = {});
+    static Result PostForm(const std::string& url, const std::string& form, Limits limits = {});
+    static Result PostJson(const std::string& url, const std::string& json, Limits limits = {});
+    // No time limits: large uploads are never cut off.
+    static Result PostMultipart(const std::string& url, const std::vector<MultipartPart>& parts);
+};

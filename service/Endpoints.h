@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+// Service addresses and vendor credentials. Built-in values are compiled in; an optional,
+// read-only endpoints.ini in the program home overrides any of them:
+//   [endpoints] service update web semantic translate tts xf_iat sg_token sg_stream sh_discovery
+//   [credentials] xf_appid xf_api_key xf_api_secret sg_appid sg_appkey sh_appkey sh_secret
+//                 trans_appid trans_salt trans_key semantic_engineid
+//   [tls] ca_file
+// Credentials are never written to the log or the debug channel.
+struct Endpoints {
+    // [endpoints]
+    std::string service;      // maker's service base, no trailing slash
+    std::string update;       // update server base, ends with "/"
+    std::string web;          // maker's web site
+    std::string semantic;
+    std::string translate;
+    std::string tts;
+    std::string xfIat;        // full streaming dictation address, wss://host/v2/iat
+    std::string sgToken;
+    std::string sgStream;
+    std::string shDiscovery;
+    // [credentials]
+    std::string xfAppId, xfApiKey, xfApiSecret;
+    std::string sgAppId, sgAppKey;
+    std::string shAppKey, shSecret;
+    std::string transAppId, transSalt, transKey;
+    std::string semanticEngineId;
+    // [tls]
+    std::string caFile;       // extra trusted CA bundle, beside the system store
+
+    // True when the first vendor's live stream has an address and all three credentials.
+    bool HasXfCredentials() const;
+};
+
+// The process-wide endpoints: built-in values overridden by <program home>/endpoints.ini, read
+// on first use. A malformed file leaves the built-in values and logs one line naming the fault.
+const Endpoints& GetEndpoints();
+
+// Reads endpoints from a given file over the built-in values (tests). Returns false and fills
+// error when the file exists but is malformed; the result then holds the built-in values.
+bool LoadEndpoints(const QString& path, Endpoints& out, QString* error);
