@@ -8,16 +8,20 @@
 // operation returns (success, body); success means no transfer error and status exactly 200.
 // No retries, no redirects, no user agent. HTTPS peers are verified against the system CA
 // store plus the endpoints' extra CA file.
+// Connection and total time limits in seconds. Declared outside the class so that it is
+// complete where the operations use it as a default argument.
+struct HttpLimits {
+    long connectSeconds = 2;
+    long totalSeconds = 3;
+};
+
 class CHttpClient {
 public:
-    struct Limits {
-        long connectSeconds = 2;
-        long totalSeconds = 3;
-    };
+    using Limits = HttpLimits;
 
     struct MultipartPart {
         std::string name;
-        std::string value;    // text field value
+        std::string value; // text field value
         bool isFile = false;
         std::string fileName; // file field: name, bytes in memory, application/octet-stream
         std::string bytes;

@@ -1,0 +1,180 @@
+#include "service/CHttpClient.h"
+
+#include "service/Endpoints.h"
+
+#include <curl/curl.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <memory>
+#include <new>
+
+namespace {
+
+struct EasyDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct HeaderListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+struct MimeDeleter {
+    void operator()(curl_mime* mime) const { curl_mime_free(mime); }
+};
+using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
+using HeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
+using MimeForm = std::unique_ptr<curl_mime, MimeDeleter>;
+
+// Called from C: nothing may escape, and a refused chunk aborts the transfer.
+size_t AppendToReply(char* data, size_t itemSize, size_t itemCount, void* target) {
+    auto* reply = static_cast<std::string*>(target);
+    if (!reply || !data)
+        return 0;
+    const size_t bytes = itemSize * itemCount;
+    try {
+        reply->append(data, bytes);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    return bytes;
+}
+
+// curl has already loaded the system CA store into the context; the deployer's extra bundle
+// is trusted beside it. An unreadable extra bundle leaves the system store alone in charge,
+// so verification stays on either way.
+CURLcode TrustExtraCaFile(CURL*, void* sslContext, void* caFile) {
+    X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslContext));
+    const auto* path = static_cast<const std::string*>(caFile);
+    if (store && path && X509_STORE_load_locations(store, path->c_str(), nullptr) != 1)
+        ERR_clear_error();
+    return CURLE_OK;
+}
+
+bool AppendHeader(HeaderList& headers, const char* line) {
+    curl_slist* extended = curl_slist_append(headers.get(), line);
+    if (!extended)
+        return false;
+    headers.release();
+    headers.reset(extended);
+    return true;
+}
+
+// Settings every request shares. The extra CA file must outlive the transfer, so the caller
+// passes the string it keeps.
+bool ApplyCommonOptions(CURL* easy, const std::string& url, const std::string& extraCaFile,
+                        std::string& reply) {
+    bool ok = curl_easy_setopt(easy, CURLOPT_URL, url.c_str()) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &AppendToReply) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_WRITEDATA, &reply) == CURLE_OK;
+    if (ok && !extraCaFile.empty()) {
+        ok = curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &TrustExtraCaFile) == CURLE_OK &&
+             curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &extraCaFile) == CURLE_OK;
+    }
+    return ok;
+}
+
+bool ApplyLimits(CURL* easy, const CHttpClient::Limits& limits) {
+    return curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds) == CURLE_OK &&
+           curl_easy_setopt(easy, CURLOPT_TIMEOUT, limits.totalSeconds) == CURLE_OK;
+}
+
+bool ApplyPostBody(CURL* easy, const std::string& body) {
+    return curl_easy_setopt(easy, CURLOPT_POST, 1L) == CURLE_OK &&
+           curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
+                            static_cast<curl_off_t>(body.size())) == CURLE_OK &&
+           curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.data()) == CURLE_OK;
+}
+
+bool AddPart(curl_mime* mime, const CHttpClient::MultipartPart& part) {
+    curl_mimepart* field = curl_mime_addpart(mime);
+    if (!field || curl_mime_name(field, part.name.c_str()) != CURLE_OK)
+        return false;
+    if (!part.isFile)
+        return curl_mime_data(field, part.value.data(), part.value.size()) == CURLE_OK;
+    return curl_mime_data(field, part.bytes.data(), part.bytes.size()) == CURLE_OK &&
+           curl_mime_filename(field, part.fileName.c_str()) == CURLE_OK &&
+           curl_mime_type(field, "application/octet-stream") == CURLE_OK;
+}
+
+MimeForm BuildMultipart(CURL* easy, const std::vector<CHttpClient::MultipartPart>& parts) {
+    MimeForm mime(curl_mime_init(easy));
+    if (!mime)
+        return mime;
+    for (const CHttpClient::MultipartPart& part : parts) {
+        if (!AddPart(mime.get(), part))
+            return MimeForm();
+    }
+    return mime;
+}
+
+// Runs the prepared transfer: success only without a transfer error and with status 200.
+CHttpClient::Result Perform(CURL* easy, std::string& reply) {
+    if (curl_easy_perform(easy) != CURLE_OK)
+        return {false, std::move(reply)};
+    long status = 0;
+    if (curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK)
+        return {false, std::move(reply)};
+    return {status == 200, std::move(reply)};
+}
+
+const std::string& ExtraCaFile() {
+    return GetEndpoints().caFile;
+}
+
+} // namespace
+
+CHttpClient::Result CHttpClient::Get(const std::string& url, Limits limits) {
+    EasyHandle easy(curl_easy_init());
+    std::string reply;
+    if (!easy || !ApplyCommonOptions(easy.get(), url, ExtraCaFile(), reply) ||
+        !ApplyLimits(easy.get(), limits))
+        return {false, std::string()};
+    return Perform(easy.get(), reply);
+}
+
+CHttpClient::Result CHttpClient::PostForm(const std::string& url, const std::string& form,
+                                          Limits limits) {
+    EasyHandle easy(curl_easy_init());
+    std::string reply;
+    if (!easy || !ApplyCommonOptions(easy.get(), url, ExtraCaFile(), reply) ||
+        !ApplyLimits(easy.get(), limits) || !ApplyPostBody(easy.get(), form))
+        return {false, std::string()};
+    return Perform(easy.get(), reply);
+}
+
+CHttpClient::Result CHttpClient::PostJson(const std::string& url, const std::string& json,
+                                          Limits limits) {
+    EasyHandle easy(curl_easy_init());
+    HeaderList headers;
+    std::string reply;
+    if (!easy || !AppendHeader(headers, "Content-Type: application/json;charset=UTF-8") ||
+        curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get()) != CURLE_OK ||
+        !ApplyCommonOptions(easy.get(), url, ExtraCaFile(), reply) ||
+        !ApplyLimits(easy.get(), limits) || !ApplyPostBody(easy.get(), json))
+        return {false, std::string()};
+    return Perform(easy.get(), reply);
+}
+
+CHttpClient::Result CHttpClient::PostMultipart(const std::string& url,
+                                               const std::vector<MultipartPart>& parts) {
+    EasyHandle easy(curl_easy_init());
+    if (!easy)
+        return {false, std::string()};
+    HeaderList headers;
+    MimeForm mime = BuildMultipart(easy.get(), parts);
+    std::string reply;
+    // curl completes the bare multipart content type with its boundary.
+    if (!mime || !AppendHeader(headers, "Expect:") ||
+        !AppendHeader(headers, "Content-Type:multipart/form-data") ||
+        !AppendHeader(headers, "Charset:UTF-8") ||
+        curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get()) != CURLE_OK ||
+        curl_easy_setopt(easy.get(), CURLOPT_MIMEPOST, mime.get()) != CURLE_OK ||
+        !ApplyCommonOptions(easy.get(), url, ExtraCaFile(), reply))
+        return {false, std::string()};
+    return Perform(easy.get(), reply);
+}
