@@ -1,0 +1,235 @@
+#include "speech/CWebSocketPath.h"
+
+#include "platform/DebugChannel.h"
+
+#include <boost/asio/ssl/host_name_verification.hpp>
+#include <websocketpp/client.hpp>
+#include <websocketpp/config/asio_client.hpp>
+#include <websocketpp/uri.hpp>
+
+#include <atomic>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+using SslContext = boost::asio::ssl::context;
+using SslContextPtr = websocketpp::lib::shared_ptr<SslContext>;
+
+void Debug(const std::string& text) {
+    platform::OutputDebug(QString::fromStdString(text));
+}
+
+SslContextPtr MakeClientTlsContext(const std::string& host, const std::string& caFile) {
+    auto context = websocketpp::lib::make_shared<SslContext>(SslContext::tls_client);
+    try {
+        context->set_options(SslContext::default_workarounds | SslContext::no_sslv2 |
+                             SslContext::no_sslv3 | SslContext::single_dh_use);
+    } catch (const std::exception& error) {
+        Debug(std::string(error.what()) + "\n");
+    }
+    boost::system::error_code ec;
+    context->set_default_verify_paths(ec);
+    if (ec)
+        Debug("system CA store not loaded: " + ec.message() + "\n");
+    if (!caFile.empty()) {
+        context->load_verify_file(caFile, ec);
+        if (ec)
+            Debug("extra CA file not loaded: " + ec.message() + "\n");
+    }
+    context->set_verify_mode(boost::asio::ssl::verify_peer, ec);
+    context->set_verify_callback(boost::asio::ssl::host_name_verification(host), ec);
+    return context;
+}
+
+class PathBase : public CWebSocketPath {
+public:
+    PathBase(std::string caFile, Handlers handlers)
+        : caFile_(std::move(caFile)), handlers_(std::move(handlers)) {}
+
+    bool IsConnected() const override { return connected_.load(); }
+    bool IsBusy() const override { return busy_.load(); }
+
+protected:
+    void Call(const std::function<void()>& handler) {
+        if (handler)
+            handler();
+    }
+
+    const std::string caFile_;
+    const Handlers handlers_;
+    std::atomic<bool> connected_{false};
+    std::atomic<bool> busy_{false};
+};
+
+template <typename Config>
+class WebSocketPath : public PathBase, public std::enable_shared_from_this<WebSocketPath<Config>> {
+public:
+    using Client = websocketpp::client<Config>;
+    using ConnectionPtr = typename Client::connection_ptr;
+    using MessagePtr = typename Client::message_ptr;
+
+    using PathBase::PathBase;
+
+    bool Connect(const std::string& address) override {
+        bool idle = false;
+        if (connected_.load() || !busy_.compare_exchange_strong(idle, true))
+            return false;
+        auto self = this->shared_from_this();
+        try {
+            std::thread([self, address] { self->RunConnectThread(address); }).detach();
+        } catch (const std::system_error& error) {
+            busy_ = false;
+            Debug(std::string("connect thread not started: ") + error.what() + "\n");
+            return false;
+        }
+        return true;
+    }
+
+    bool Send(const std::string& text) override {
+        const ConnectionPtr connection = CurrentConnection();
+        if (!connection)
+            return false;
+        try {
+            const websocketpp::lib::error_code ec =
+                connection->send(text, websocketpp::frame::opcode::text);
+            if (ec) {
+                Debug("send: " + ec.message() + "\n");
+                return false;
+            }
+        } catch (const websocketpp::exception& error) {
+            Debug(std::string("send: ") + error.what() + "\n");
+            return false;
+        }
+        return true;
+    }
+
+    bool Close() override {
+        const ConnectionPtr connection = CurrentConnection();
+        if (!connection)
+            return false;
+        try {
+            websocketpp::lib::error_code ec;
+            connection->close(websocketpp::close::status::normal, std::string(), ec);
+            if (ec) {
+                Debug("close: " + ec.message() + "\n");
+                return false;
+            }
+        } catch (const websocketpp::exception& error) {
+            Debug(std::string("close: ") + error.what() + "\n");
+            return false;
+        }
+        return true;
+    }
+
+private:
+    ConnectionPtr CurrentConnection() {
+        std::lock_guard<std::mutex> guard(slotLock_);
+        return slot_;
+    }
+
+    void SetConnection(ConnectionPtr connection) {
+        std::lock_guard<std::mutex> guard(slotLock_);
+        slot_ = std::move(connection);
+    }
+
+    void RunConnectThread(const std::string& address) {
+        try {
+            RunEventLoop(address);
+        } catch (const websocketpp::exception& error) {
+            Debug(std::string(error.what()) + "\n");
+        } catch (const std::exception& error) {
+            Debug(std::string(error.what()) + "\n");
+        }
+        SetConnection(nullptr);
+        connected_ = false;
+        busy_ = false;
+        Call(handlers_.onEnded);
+    }
+
+    void RunEventLoop(const std::string& address) {
+        Client client;
+        // The access log would print the request line, which holds the signed query.
+        client.clear_access_channels(websocketpp::log::alevel::all);
+        client.set_error_channels(websocketpp::log::elevel::all);
+        client.init_asio();
+        InstallTlsInit(client, address);
+        client.set_message_handler([this](websocketpp::connection_hdl, MessagePtr message) {
+            if (handlers_.onMessage)
+                handlers_.onMessage(message->get_payload());
+        });
+        client.set_open_handler(
+            [this, &client](websocketpp::connection_hdl hdl) { HandleOpen(client, hdl); });
+        client.set_close_handler([this](websocketpp::connection_hdl) { HandleClose(); });
+        client.set_fail_handler([this, &client](websocketpp::connection_hdl hdl) {
+            websocketpp::lib::error_code ec;
+            const ConnectionPtr connection = client.get_con_from_hdl(hdl, ec);
+            Debug("connection failed: " +
+                  (connection ? connection->get_ec().message() : ec.message()) + "\n");
+        });
+
+        websocketpp::lib::error_code ec;
+        const ConnectionPtr connection = client.get_connection(address, ec);
+        if (ec) {
+            Debug(ec.message() + "\n");
+            return;
+        }
+        client.connect(connection);
+        client.run();
+    }
+
+    void InstallTlsInit(Client& client, const std::string& address);
+
+    void HandleOpen(Client& client, websocketpp::connection_hdl hdl) {
+        websocketpp::lib::error_code ec;
+        ConnectionPtr connection = client.get_con_from_hdl(hdl, ec);
+        if (ec || !connection)
+            return;
+        SetConnection(connection);
+        if (connection->get_ec())
+            return;
+        platform::OutputDebug(QString::fromUtf8("******************连接成功******************\n"));
+        connected_ = true;
+        Call(handlers_.onOpen);
+    }
+
+    void HandleClose() {
+        platform::OutputDebug(
+            QString::fromUtf8("******************断开连接*********************\n"));
+        connected_ = false;
+        SetConnection(nullptr);
+        Call(handlers_.onClose);
+    }
+
+    std::mutex slotLock_;
+    ConnectionPtr slot_;
+};
+
+template <>
+void WebSocketPath<websocketpp::config::asio_client>::InstallTlsInit(Client&, const std::string&) {}
+
+template <>
+void WebSocketPath<websocketpp::config::asio_tls_client>::InstallTlsInit(
+    Client& client, const std::string& address) {
+    std::string host;
+    try {
+        host = websocketpp::uri(address).get_host();
+    } catch (const std::exception&) {
+        // An unparsable address fails in get_connection; the handler is then never called.
+    }
+    const std::string caFile = caFile_;
+    client.set_tls_init_handler(
+        [host, caFile](websocketpp::connection_hdl) { return MakeClientTlsContext(host, caFile); });
+}
+
+} // namespace
+
+std::shared_ptr<CWebSocketPath> CWebSocketPath::Create(Transport transport, std::string caFile,
+                                                       Handlers handlers) {
+    if (transport == Transport::Tls)
+        return std::make_shared<WebSocketPath<websocketpp::config::asio_tls_client>>(
+            std::move(caFile), std::move(handlers));
+    return std::make_shared<WebSocketPath<websocketpp::config::asio_client>>(std::move(caFile),
+                                                                             std::move(handlers));
+}

@@ -1,0 +1,167 @@
+#include "speech/CXfLiveStream.h"
+
+#include "platform/DebugChannel.h"
+#include "speech/CWaveRecorder.h"
+#include "speech/CWebSocketPath.h"
+#include "speech/IIatCallBack.h"
+#include "speech/ThreadMessageQueue.h"
+#include "speech/XfFrames.h"
+#include "speech/XfSignedUrl.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace {
+constexpr unsigned kThreadQuitMessage = 0x0012;
+constexpr int kFirstFrameNext = 0;
+constexpr int kContinuing = 1;
+constexpr int kLastFrameSent = 2;
+constexpr const char* kLiveLanguage = "zh_cn";
+} // namespace
+
+struct CXfLiveStream::State {
+    XfStreamSettings settings;
+    IIatCallBack* callback = nullptr;
+    AttachSender attachSender;
+    std::shared_ptr<CWebSocketPath> path;
+
+    std::atomic<int> frameStatus{kLastFrameSent};
+    std::atomic<bool> senderRunning{false};
+    std::atomic<bool> offAnnounced{false};
+
+    // Lets the sender wait for the connection to end after its last frame.
+    std::mutex endLock;
+    std::condition_variable ended;
+
+    void NotifyEnded() {
+        { std::lock_guard<std::mutex> guard(endLock); }
+        ended.notify_all();
+    }
+};
+
+CXfLiveStream::CXfLiveStream(XfStreamSettings settings, IIatCallBack* callback,
+                             AttachSender attachSender)
+    : state_(std::make_shared<State>()) {
+    state_->settings = std::move(settings);
+    state_->callback = callback;
+    state_->attachSender = std::move(attachSender);
+
+    // Handlers hold the state weakly: the state owns the path, and the path its handlers.
+    const std::weak_ptr<State> weak = state_;
+    CWebSocketPath::Handlers handlers;
+    handlers.onOpen = [weak] {
+        if (const auto state = weak.lock())
+            HandleOpen(state);
+    };
+    handlers.onMessage = [weak](const std::string& payload) {
+        if (const auto state = weak.lock())
+            HandleMessage(*state, payload);
+    };
+    handlers.onClose = [weak] {
+        if (const auto state = weak.lock())
+            state->NotifyEnded();
+    };
+    handlers.onEnded = handlers.onClose;
+    state_->path = CWebSocketPath::Create(CWebSocketPath::Transport::Tls, state_->settings.caFile,
+                                          std::move(handlers));
+}
+
+bool CXfLiveStream::Open() {
+    if (!state_->settings.Usable()) {
+        if (!state_->offAnnounced.exchange(true))
+            platform::OutputDebug(QStringLiteral(
+                "live dictation stream off: no address or credentials for xf_iat\n"));
+        return false;
+    }
+    if (state_->path->IsConnected())
+        return false;
+    const XfStreamSettings& settings = state_->settings;
+    return state_->path->Connect(
+        BuildSignedUrl(settings.address, settings.apiKey, settings.apiSecret));
+}
+
+bool CXfLiveStream::IsConnected() const {
+    return state_->path->IsConnected();
+}
+
+bool CXfLiveStream::IsActive() const {
+    return state_->path->IsBusy() || state_->senderRunning.load();
+}
+
+void CXfLiveStream::Close() {
+    state_->path->Close();
+}
+
+void CXfLiveStream::HandleOpen(const std::shared_ptr<State>& state) {
+    state->frameStatus = kFirstFrameNext;
+    auto queue = std::make_shared<ThreadMessageQueue>();
+    state->senderRunning = true;
+    try {
+        std::thread(RunSender, state, queue).detach();
+    } catch (const std::system_error&) {
+        state->senderRunning = false;
+        platform::OutputDebug(QStringLiteral("create thread failed\n"));
+        return;
+    }
+    if (state->attachSender)
+        state->attachSender(queue);
+}
+
+void CXfLiveStream::HandleMessage(State& state, const std::string& payload) {
+    XfResult result;
+    if (!ParseXfResult(payload, result))
+        return;
+    if (state.callback)
+        state.callback->OnResult(result.text.c_str(), result.last, "apd");
+    if (result.status == 2)
+        state.path->Close();
+}
+
+void CXfLiveStream::RunSender(std::shared_ptr<State> state,
+                              std::shared_ptr<ThreadMessageQueue> queue) {
+    for (;;) {
+        const ThreadMessage message = queue->Take();
+        if (message.message == CWaveRecorder::kAudioDataMessage) {
+            SendAudioBlock(*state, message.data);
+        } else if (message.message == CWaveRecorder::kAudioEndMessage) {
+            SendLastFrame(*state);
+            break;
+        } else if (message.message == kThreadQuitMessage) {
+            break;
+        }
+    }
+    state->senderRunning = false;
+}
+
+void CXfLiveStream::SendAudioBlock(State& state, const std::vector<char>& block) {
+    if (state.frameStatus == kFirstFrameNext) {
+        state.path->Send(BuildXfFirstFrame(state.settings.appId, kLiveLanguage,
+                                           reinterpret_cast<const std::uint8_t*>(block.data()),
+                                           block.size()));
+        platform::OutputDebug(QString::fromUtf8("**********开始发送语音数据*********\n"));
+        state.frameStatus = kContinuing;
+    } else if (state.frameStatus == kContinuing) {
+        state.path->Send(BuildXfContinuingFrame(reinterpret_cast<const std::uint8_t*>(block.data()),
+                                                block.size()));
+    }
+}
+
+void CXfLiveStream::SendLastFrame(State& state) {
+    state.frameStatus = kLastFrameSent;
+    const bool sent = state.path->Send(BuildXfLastFrame());
+    platform::OutputDebug(QString::fromUtf8("**********发送停止*********\n"));
+    if (!sent)
+        return;
+
+    std::unique_lock<std::mutex> guard(state.endLock);
+    const bool closed = state.ended.wait_for(guard, state.settings.finalResultTimeout,
+                                             [&state] { return !state.path->IsConnected(); });
+    guard.unlock();
+    if (!closed) {
+        platform::OutputDebug(QStringLiteral("no last result from the dictation service\n"));
+        state.path->Close();
+    }
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "speech/XfStreamSettings.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class IIatCallBack;
+class ThreadMessageQueue;
+
+// The first vendor's live dictation stream beside the SDK session: while the voice key is held
+// the shared capture's blocks go out as frames, and every result reaches the owner through
+// IIatCallBack::OnResult (mode "apd", last = the vendor's last-sentence flag).
+class CXfLiveStream {
+public:
+    // Called on the event-loop thread when a connection opens, with the queue of the new sender
+    // thread; the engine hands it to the capture so that audio-data and audio-end reach it.
+    using AttachSender = std::function<void(std::shared_ptr<ThreadMessageQueue>)>;
+
+    // callback must outlive every stream thread (the owner keeps it for the process's life).
+    CXfLiveStream(XfStreamSettings settings, IIatCallBack* callback, AttachSender attachSender);
+
+    // Starts a connection with a freshly signed address unless the stream is connected or
+    // connecting. Without an address and credentials the stream stays off and says so once on
+    // the debug channel. True when a connection attempt was started.
+    bool Open();
+    bool IsConnected() const;
+    // True while the connect thread or the sender thread is still running.
+    bool IsActive() const;
+    // Closes an open connection normally; the stream never reconnects by itself.
+    void Close();
+
+private:
+    struct State;
+    static void HandleOpen(const std::shared_ptr<State>& state);
+    static void HandleMessage(State& state, const std::string& payload);
+    static void RunSender(std::shared_ptr<State> state, std::shared_ptr<ThreadMessageQueue> queue);
+    static void SendAudioBlock(State& state, const std::vector<char>& block);
+    static void SendLastFrame(State& state);
+
+    std::shared_ptr<State> state_;
+};

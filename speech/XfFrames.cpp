@@ -1,0 +1,92 @@
+#include "speech/XfFrames.h"
+
+#include "speech/Base64.h"
+
+#include <json/json.h>
+
+#include <memory>
+
+namespace {
+
+constexpr const char* kAudioFormat = "audio/L16;rate=16000";
+
+std::string Serialize(const Json::Value& frame) {
+    Json::StreamWriterBuilder builder; // indented form, like the styled writer
+    return Json::writeString(builder, frame);
+}
+
+Json::Value AudioData(int status, const std::uint8_t* audio, std::size_t length) {
+    Json::Value data(Json::objectValue);
+    data["status"] = status;
+    data["format"] = kAudioFormat;
+    data["encoding"] = "raw";
+    data["audio"] = Base64Encode(audio, length);
+    return data;
+}
+
+std::string JoinWords(const Json::Value& sentences) {
+    std::string text;
+    if (!sentences.isArray())
+        return text;
+    for (const Json::Value& sentence : sentences) {
+        const Json::Value& candidates = sentence["cw"];
+        if (!candidates.isArray())
+            continue;
+        for (const Json::Value& candidate : candidates)
+            text += candidate["w"].asString();
+    }
+    return text;
+}
+
+} // namespace
+
+std::string BuildXfFirstFrame(const std::string& appId, const std::string& language,
+                              const std::uint8_t* audio, std::size_t length) {
+    Json::Value frame(Json::objectValue);
+    frame["common"]["app_id"] = appId;
+    Json::Value& business = frame["business"];
+    business["language"] = language;
+    business["domain"] = "iat";
+    business["accent"] = "mandarin";
+    business["vad_eos"] = 100000;
+    frame["data"] = AudioData(0, audio, length);
+    return Serialize(frame);
+}
+
+std::string BuildXfContinuingFrame(const std::uint8_t* audio, std::size_t length) {
+    Json::Value frame(Json::objectValue);
+    frame["data"] = AudioData(1, audio, length);
+    return Serialize(frame);
+}
+
+std::string BuildXfLastFrame() {
+    Json::Value frame(Json::objectValue);
+    frame["data"]["status"] = 2;
+    return Serialize(frame);
+}
+
+bool ParseXfResult(const std::string& message, XfResult& result) {
+    Json::CharReaderBuilder builder;
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    Json::Value root;
+    if (!reader->parse(message.data(), message.data() + message.size(), &root, nullptr))
+        return false;
+    try {
+        XfResult parsed;
+        const Json::Value& data = root["data"];
+        if (data.isObject()) {
+            const Json::Value& status = data["status"];
+            if (!status.isNull())
+                parsed.status = status.asInt();
+            const Json::Value& body = data["result"];
+            if (body.isObject()) {
+                parsed.last = body.get("ls", false).asBool();
+                parsed.text = JoinWords(body["ws"]);
+            }
+        }
+        result = std::move(parsed);
+        return true;
+    } catch (const Json::Exception&) {
+        return false;
+    }
+}
