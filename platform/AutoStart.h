@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// Start with the user's desktop session: an XDG autostart entry named after the channel in
+// $XDG_CONFIG_HOME/autostart (default ~/.config/autostart).
+class AutoStart {
+public:
+    explicit AutoStart(const QString& channelName);
+
+    // Writes the entry for the running executable unless an identical one is already there.
+    // Returns true when the entry now exists with the expected content.
+    bool Enable() const;
+    // Removes the entry; true when it no longer exists.
+    bool Disable() const;
+
+    QString EntryPath() const;
+    // The entry text for an executable path.
+    QString EntryText(const QString& executablePath) const;
+
+private:
+    QString m_channelName;
+};
+
+} // namespace platform
