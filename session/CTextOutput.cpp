@@ -1,0 +1,95 @@
+#include "session/CTextOutput.h"
+
+#include "app/Log.h"
+
+#include <thread>
+
+namespace {
+
+constexpr int kTipProcessing = 1;
+constexpr int kVoiceModeTyping = 0;
+constexpr int kVoiceModeTranslation = 2;
+constexpr int kUsageTyping = 0;
+constexpr int kUsageTranslationTyped = 2;
+const char* const kUsageTypingText = "语音打字";
+
+} // namespace
+
+CTextOutput::CTextOutput(Context context) : m_context(std::move(context)) {
+    if (!m_context.pause)
+        m_context.pause = [](std::chrono::milliseconds interval) {
+            std::this_thread::sleep_for(interval);
+        };
+}
+
+void CTextOutput::TypeText(const std::string& utf8Text) {
+    const QString text = QString::fromUtf8(utf8Text.c_str());
+    const bool delivered =
+        TypingMode() == QLatin1String("mode1") ? TypeUnits(text) : PasteThroughClipboard(text);
+    if (delivered && m_context.lastFlag())
+        ReportFinalResult(utf8Text.c_str());
+}
+
+void CTextOutput::PressArrow(platform::ArrowKey key) {
+    if (KeyboardReady())
+        m_context.keyboard->InjectArrow(key);
+}
+
+QString CTextOutput::TypingMode() const {
+    switch (m_context.deviceKind()) {
+    case 0:
+        return m_context.setting(ConfigKey::TypingMode);
+    case 1:
+        return m_context.setting(ConfigKey::LpTypingMode);
+    default:
+        return QString();
+    }
+}
+
+bool CTextOutput::PasteThroughClipboard(const QString& text) {
+    if (!m_context.clipboard->SetText(text))
+        return false;
+    if (m_context.setting(ConfigKey::PhotoIC) == QLatin1String("3212")) {
+        if (!m_context.sendMousePaste || !m_context.sendMousePaste())
+            return false;
+    } else if (!KeyboardReady() || !m_context.keyboard->InjectCtrlV()) {
+        return false;
+    }
+    m_context.showVoiceTip(kTipProcessing, QString(), false, kTipHideDelayMs);
+    return true;
+}
+
+bool CTextOutput::TypeUnits(const QString& text) {
+    if (!KeyboardReady())
+        return false;
+    // Without a focus window nothing is typed, yet the result still counts as handled.
+    if (!m_context.keyboard->HasFocusWindow())
+        return true;
+    for (QChar unit : text) {
+        m_context.keyboard->TypeUnit(unit.unicode());
+        m_context.showVoiceTip(kTipProcessing, QString(), false, kTipHideDelayMs);
+        m_context.pause(kUnitInterval);
+    }
+    m_context.keyboard->FinishTyping();
+    return true;
+}
+
+void CTextOutput::ReportFinalResult(const std::string& typedText) {
+    m_context.showVoiceTip(kTipProcessing, QString(), true, kTipHideDelayMs);
+    if (!m_context.recordUsageEvent)
+        return;
+    const int mode = m_context.voiceMode();
+    if (mode == kVoiceModeTyping)
+        m_context.recordUsageEvent(kUsageTyping, kUsageTypingText, m_context.sessionText());
+    else if (mode == kVoiceModeTranslation)
+        m_context.recordUsageEvent(kUsageTranslationTyped, typedText, m_context.sessionText());
+}
+
+bool CTextOutput::KeyboardReady() {
+    if (m_context.keyboard->IsAvailable())
+        return true;
+    if (!m_reportedUnavailable.exchange(true))
+        applog::Warning(QStringLiteral(
+            "Keyboard input unavailable (no X display with XTest): text and keys are not typed"));
+    return false;
+}
