@@ -143,4 +143,6 @@ private:
     QString m_languagesIniPath;
     mutable std::mutex m_lock;
     QString m_values[static_cast<int>(ConfigKey::Count)];
+    // Set while writes to custom.ini fail, so a failing file is reported once, not per call.
+    bool m_writeFailing = false;
 };

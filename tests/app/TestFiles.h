@@ -4,7 +4,14 @@
 #include <QFile>
 #include <QString>
 
+#include <ostream>
 #include <random>
+
+// Readable QString output in test failure messages.
+inline std::ostream& operator<<(std::ostream& out, const QString& text) {
+    return out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QString& text, std::ostream* out) { *out << text; }
 
 // Small file helpers shared by the app tests.
 namespace testfiles {
