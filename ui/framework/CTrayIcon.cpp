@@ -1,0 +1,71 @@
+#include "ui/framework/CTrayIcon.h"
+
+#include "platform/SimEvents.h"
+#include "ui/framework/SkinIcons.h"
+#include "ui/framework/WindowConstants.h"
+#include "ui/framework/WindowMessage.h"
+
+#include <json/value.h>
+
+CTrayIcon::~CTrayIcon() { DeleteTrayIcon(); }
+
+void CTrayIcon::CreateTrayIcon(WindowImplBase* owner, int iconId, const QString& tip) {
+    DeleteTrayIcon();
+    m_owner = owner;
+    m_iconId = iconId;
+    m_tip = tip;
+    m_icon = std::make_unique<QSystemTrayIcon>(SkinIcon(iconId));
+    m_icon->setToolTip(tip);
+    connect(m_icon.get(), &QSystemTrayIcon::activated, this, &CTrayIcon::OnActivated);
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_icon->show();
+    ReportState();
+}
+
+void CTrayIcon::DeleteTrayIcon() {
+    if (m_icon) {
+        m_icon->hide();
+        m_icon.reset();
+    }
+    m_owner = nullptr;
+}
+
+void CTrayIcon::SetIcon(int iconId) {
+    m_iconId = iconId;
+    if (m_icon)
+        m_icon->setIcon(SkinIcon(iconId));
+    ReportState();
+}
+
+void CTrayIcon::SetTooltipText(const QString& tip) {
+    m_tip = tip;
+    if (m_icon)
+        m_icon->setToolTip(tip);
+    ReportState();
+}
+
+void CTrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
+    intptr_t mouseMessage = 0;
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        mouseMessage = ui::WM_LBUTTONUP;
+        break;
+    case QSystemTrayIcon::DoubleClick:
+        mouseMessage = ui::WM_LBUTTONDBLCLK;
+        break;
+    case QSystemTrayIcon::Context:
+        mouseMessage = ui::WM_RBUTTONUP;
+        break;
+    default:
+        return;
+    }
+    PostMessage(m_owner, ui::WM_TRAY, 0, mouseMessage);
+}
+
+void CTrayIcon::ReportState() const {
+    Json::Value event;
+    event["kind"] = "tray";
+    event["icon"] = m_iconId;
+    event["tip"] = m_tip.toStdString();
+    platform::EmitSimEvent(event);
+}

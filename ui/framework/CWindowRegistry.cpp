@@ -1,0 +1,46 @@
+#include "ui/framework/CWindowRegistry.h"
+
+#include "ui/framework/WindowImplBase.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <algorithm>
+#include <memory>
+
+CWindowRegistry& CWindowRegistry::Instance() {
+    // Never destroyed: worker threads may still post while static destructors run at exit.
+    static CWindowRegistry* registry = new CWindowRegistry;
+    return *registry;
+}
+
+void CWindowRegistry::Add(WindowImplBase* window) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_windows.insert(window).second)
+        m_order.push_back(window);
+}
+
+void CWindowRegistry::Remove(WindowImplBase* window) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_windows.erase(window);
+    m_order.erase(std::remove(m_order.begin(), m_order.end(), window), m_order.end());
+}
+
+bool CWindowRegistry::IsAlive(const WindowImplBase* window) const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_windows.count(window) != 0;
+}
+
+bool CWindowRegistry::PostIfAlive(WindowImplBase* window, QEvent* event) {
+    std::unique_ptr<QEvent> owned(event);
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_windows.count(window) == 0)
+        return false;
+    QCoreApplication::postEvent(window, owned.release());
+    return true;
+}
+
+std::vector<WindowImplBase*> CWindowRegistry::Snapshot() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_order;
+}

@@ -1,0 +1,767 @@
+#include "ui/framework/WindowImplBase.h"
+
+#include "platform/SimEvents.h"
+#include "ui/framework/CResourceManager.h"
+#include "ui/framework/CWindowRegistry.h"
+#include "ui/framework/SkinIcons.h"
+#include "ui/framework/WindowConstants.h"
+#include "ui/framework/WindowMessage.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTimerEvent>
+#include <QtUiTools/QUiLoader>
+
+#include <json/value.h>
+
+namespace {
+
+const char* const kTextIdProperty = "velmoraTextId";
+const char* const kBkImageRule = "velmoraBkImage";
+const char* const kBkColorRule = "velmoraBkColor";
+const char* const kTextColorRule = "velmoraTextColor";
+constexpr int kNameRole = Qt::UserRole;
+constexpr int kTagRole = Qt::UserRole + 1;
+
+bool IsInternalName(const QString& name) {
+    return name.isEmpty() || name.startsWith(QLatin1String("qt_"));
+}
+
+bool WriteText(QWidget* control, const QString& text) {
+    if (auto* label = qobject_cast<QLabel*>(control))
+        label->setText(text);
+    else if (auto* button = qobject_cast<QAbstractButton*>(control))
+        button->setText(text);
+    else if (auto* line = qobject_cast<QLineEdit*>(control))
+        line->setText(text);
+    else if (auto* rich = qobject_cast<QTextEdit*>(control))
+        rich->setPlainText(text);
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(control))
+        plain->setPlainText(text);
+    else if (auto* group = qobject_cast<QGroupBox*>(control))
+        group->setTitle(text);
+    else if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->isEditable())
+        combo->setEditText(text);
+    else if (control->isWindow())
+        control->setWindowTitle(text);
+    else
+        return false;
+    return true;
+}
+
+QString ReadText(const QWidget* control) {
+    if (auto* label = qobject_cast<const QLabel*>(control))
+        return label->text();
+    if (auto* button = qobject_cast<const QAbstractButton*>(control))
+        return button->text();
+    if (auto* line = qobject_cast<const QLineEdit*>(control))
+        return line->text();
+    if (auto* rich = qobject_cast<const QTextEdit*>(control))
+        return rich->toPlainText();
+    if (auto* plain = qobject_cast<const QPlainTextEdit*>(control))
+        return plain->toPlainText();
+    if (auto* group = qobject_cast<const QGroupBox*>(control))
+        return group->title();
+    if (auto* combo = qobject_cast<const QComboBox*>(control))
+        return combo->currentText();
+    if (control->isWindow())
+        return control->windowTitle();
+    return QString();
+}
+
+QString SkinPicturePath(const QString& description) {
+    static const QRegularExpression fileAttribute(QStringLiteral("file\\s*=\\s*'([^']*)'"));
+    QString path = description.trimmed();
+    const QRegularExpressionMatch match = fileAttribute.match(path);
+    if (match.hasMatch())
+        path = match.captured(1);
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (path.isEmpty() || path.startsWith(QLatin1Char(':')) || path.startsWith(QLatin1Char('/')))
+        return path;
+    return QStringLiteral(":/skin/") + path;
+}
+
+QString RgbaText(uint32_t argb) {
+    return QStringLiteral("rgba(%1,%2,%3,%4)")
+        .arg((argb >> 16) & 0xFF)
+        .arg((argb >> 8) & 0xFF)
+        .arg(argb & 0xFF)
+        .arg((argb >> 24) & 0xFF);
+}
+
+} // namespace
+
+WindowImplBase::WindowImplBase() { CWindowRegistry::Instance().Add(this); }
+
+WindowImplBase::~WindowImplBase() {
+    // From here on no thread can queue anything for this window; what is queued dies with it.
+    CWindowRegistry::Instance().Remove(this);
+    m_final = true; // no notifications from controls torn down below
+    m_closing = true;
+    if (m_modalLoop != nullptr)
+        m_modalLoop->exit(0);
+    if (m_widget) {
+        QWidget* widget = m_widget.data();
+        disconnect(widget, nullptr, this, nullptr);
+        if (widget->isVisible())
+            ReportWindowState(false);
+        delete widget;
+    }
+}
+
+QWidget* WindowImplBase::Create(QWidget* parent, const QString& name, uint32_t style,
+                                uint32_t exStyle) {
+    if (m_widget)
+        return nullptr;
+    m_name = name;
+    m_style = style;
+    m_exStyle = exStyle;
+    m_closing = false;
+    m_final = false;
+    m_closeCode = ui::IDCANCEL;
+
+    QWidget* widget = LoadSkin();
+    m_widget = widget;
+    connect(widget, &QObject::destroyed, this, [this] { OnWidgetDestroyed(); });
+    widget->installEventFilter(this);
+    ApplyStyle(parent, style, exStyle);
+    ResolveTextIds();
+    WireControls();
+    InitWindow();
+    if (m_widget && (style & ui::WS_VISIBLE) != 0)
+        ShowWindow(true, true);
+    return m_widget;
+}
+
+QWidget* WindowImplBase::LoadSkin() {
+    QFile file(QStringLiteral(":/skin/") + GetSkinFile());
+    QWidget* widget = nullptr;
+    if (file.open(QIODevice::ReadOnly)) {
+        QUiLoader loader;
+        widget = loader.load(&file, nullptr);
+    }
+    // A window whose skin is missing still exists; it just has no controls.
+    if (widget == nullptr)
+        widget = new QWidget;
+    widget->setWindowTitle(m_name);
+    return widget;
+}
+
+void WindowImplBase::ApplyStyle(QWidget* parent, uint32_t style, uint32_t exStyle) {
+    Qt::WindowFlags flags = (exStyle & ui::WS_EX_TOOLWINDOW) != 0 ? Qt::Tool : Qt::Window;
+    if ((style & ui::WS_CAPTION) == ui::WS_CAPTION) {
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        if ((style & ui::WS_SYSMENU) != 0)
+            flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if ((style & ui::WS_MINIMIZEBOX) != 0)
+            flags |= Qt::WindowMinimizeButtonHint;
+        if ((style & ui::WS_MAXIMIZEBOX) != 0)
+            flags |= Qt::WindowMaximizeButtonHint;
+    } else {
+        flags |= Qt::FramelessWindowHint;
+    }
+    if ((exStyle & ui::WS_EX_TOPMOST) != 0)
+        flags |= Qt::WindowStaysOnTopHint;
+    if ((exStyle & ui::WS_EX_TRANSPARENT) != 0) {
+        flags |= Qt::WindowTransparentForInput;
+        m_widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    if ((exStyle & ui::WS_EX_NOACTIVATE) != 0) {
+        flags |= Qt::WindowDoesNotAcceptFocus;
+        m_widget->setAttribute(Qt::WA_ShowWithoutActivating);
+    }
+    m_widget->setParent(parent, AdjustWindowFlags(flags));
+}
+
+void WindowImplBase::WireControls() {
+    const QList<QWidget*> controls = m_widget->findChildren<QWidget*>();
+    for (QWidget* control : controls) {
+        if (!IsInternalName(control->objectName()))
+            WireControl(control);
+    }
+}
+
+void WindowImplBase::WireControl(QWidget* control) {
+    control->installEventFilter(this);
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        connect(button, &QAbstractButton::clicked, this,
+                [this, button] { SendNotify(ui::notify::kClick, button); });
+        if (button->isCheckable()) {
+            connect(button, &QAbstractButton::toggled, this, [this, button](bool checked) {
+                SendNotify(ui::notify::kSelectChanged, button, checked ? 1 : 0);
+            });
+        }
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+                [this, combo, previous = combo->currentIndex()](int index) mutable {
+                    const int old = previous;
+                    previous = index;
+                    SendNotify(ui::notify::kItemSelect, combo, static_cast<uintptr_t>(index),
+                               old);
+                });
+    } else if (auto* list = qobject_cast<QListWidget*>(control)) {
+        connect(list, &QListWidget::currentRowChanged, this,
+                [this, list, previous = list->currentRow()](int row) mutable {
+                    const int old = previous;
+                    previous = row;
+                    SendNotify(ui::notify::kItemSelect, list, static_cast<uintptr_t>(row), old);
+                });
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(control)) {
+        connect(slider, &QAbstractSlider::valueChanged, this, [this, slider](int value) {
+            SendNotify(ui::notify::kMoveValueChanged, slider, static_cast<uintptr_t>(value));
+        });
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+        label->setOpenExternalLinks(false);
+        connect(label, &QLabel::linkActivated, this, [this, label](const QString& link) {
+            SendNotify(ui::notify::kLink, label, 0, 0, link);
+        });
+    }
+}
+
+void WindowImplBase::ResolveTextIds() {
+    QList<QWidget*> controls = m_widget->findChildren<QWidget*>();
+    controls.prepend(m_widget);
+    const CResourceManager& resources = CResourceManager::Instance();
+    for (QWidget* control : controls) {
+        const QString text = ReadText(control);
+        if (!CResourceManager::IsTextId(text))
+            continue;
+        control->setProperty(kTextIdProperty, text);
+        const QString resolved = resources.GetText(text);
+        if (!resolved.isEmpty())
+            WriteText(control, resolved);
+    }
+}
+
+void WindowImplBase::ReloadTexts() {
+    if (!m_widget)
+        return;
+    QList<QWidget*> controls = m_widget->findChildren<QWidget*>();
+    controls.prepend(m_widget);
+    const CResourceManager& resources = CResourceManager::Instance();
+    for (QWidget* control : controls) {
+        const QString id = control->property(kTextIdProperty).toString();
+        if (id.isEmpty())
+            continue;
+        const QString resolved = resources.GetText(id);
+        if (!resolved.isEmpty() && WriteText(control, resolved))
+            ReportControlText(control->objectName(), resolved);
+    }
+}
+
+void WindowImplBase::SendNotify(const QString& type, QWidget* sender, uintptr_t wParam,
+                                intptr_t lParam, const QString& link) {
+    if (m_final || m_closing)
+        return;
+    TNotifyUI msg;
+    msg.sType = type;
+    msg.senderName = sender->objectName();
+    msg.pSender = sender;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    msg.linkTarget = link;
+    Notify(msg);
+}
+
+void WindowImplBase::Notify(const TNotifyUI& msg) {
+    if (msg.sType == ui::notify::kClick)
+        OnClick(msg);
+}
+
+intptr_t WindowImplBase::HandleCustomMessage(unsigned, uintptr_t, intptr_t, bool& handled) {
+    handled = false;
+    return 0;
+}
+
+intptr_t WindowImplBase::DeliverCustomMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
+    if (m_reportMessages) {
+        Json::Value event;
+        event["kind"] = "message";
+        event["msg"] = msg;
+        event["wparam"] = static_cast<Json::UInt64>(wParam);
+        event["lparam"] = static_cast<Json::Int64>(lParam);
+        platform::EmitSimEvent(event);
+    }
+    bool handled = false;
+    return HandleCustomMessage(msg, wParam, lParam, handled);
+}
+
+bool WindowImplBase::event(QEvent* event) {
+    if (event->type() == CustomMessageEvent::EventType()) {
+        auto* message = static_cast<CustomMessageEvent*>(event);
+        DeliverCustomMessage(message->msg, message->wParam, message->lParam);
+        return true;
+    }
+    if (event->type() == WindowTaskEvent::EventType()) {
+        auto* task = static_cast<WindowTaskEvent*>(event);
+        if (task->task)
+            task->task();
+        return true;
+    }
+    if (event->type() == QEvent::Timer) {
+        const int qtId = static_cast<QTimerEvent*>(event)->timerId();
+        for (const auto& [id, running] : m_timers) {
+            if (running == qtId) {
+                OnTimer(id);
+                return true;
+            }
+        }
+    }
+    return QObject::event(event);
+}
+
+bool WindowImplBase::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_widget.data()) {
+        if (event->type() == QEvent::Close && !m_closing) {
+            if (!OnCloseRequest()) {
+                event->ignore();
+                return true;
+            }
+            Close(ui::IDCANCEL);
+            return false;
+        }
+        if (event->type() == QEvent::WindowDeactivate && !m_closing)
+            OnWindowDeactivated();
+    }
+    if (watched != m_widget.data() && !m_closing) {
+        auto* control = qobject_cast<QWidget*>(watched);
+        if (control != nullptr && event->type() == QEvent::Enter)
+            SendNotify(ui::notify::kMouseEnter, control);
+        else if (control != nullptr && event->type() == QEvent::Leave)
+            SendNotify(ui::notify::kMouseLeave, control);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void WindowImplBase::SetTimer(unsigned id, int elapseMs) {
+    KillTimer(id);
+    const int qtId = startTimer(elapseMs < 0 ? 0 : elapseMs);
+    if (qtId != 0)
+        m_timers[id] = qtId;
+}
+
+void WindowImplBase::KillTimer(unsigned id) {
+    auto it = m_timers.find(id);
+    if (it == m_timers.end())
+        return;
+    killTimer(it->second);
+    m_timers.erase(it);
+}
+
+void WindowImplBase::CenterWindow() {
+    if (!m_widget)
+        return;
+    QRect area;
+    if (QWidget* owner = m_widget->parentWidget())
+        area = owner->window()->frameGeometry();
+    else if (QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (!area.isValid())
+        return;
+    const QSize size = m_widget->size();
+    m_widget->move(area.x() + (area.width() - size.width()) / 2,
+                   area.y() + (area.height() - size.height()) / 2);
+}
+
+void WindowImplBase::ShowWindow(bool show, bool takeFocus) {
+    if (!m_widget)
+        return;
+    const bool wasVisible = m_widget->isVisible();
+    if (show) {
+        m_widget->setAttribute(Qt::WA_ShowWithoutActivating,
+                               !takeFocus || (m_exStyle & ui::WS_EX_NOACTIVATE) != 0);
+        m_widget->show();
+        if (takeFocus) {
+            m_widget->raise();
+            m_widget->activateWindow();
+        }
+    } else {
+        m_widget->hide();
+    }
+    if (wasVisible != show)
+        ReportWindowState(show);
+}
+
+int WindowImplBase::ShowModal() {
+    if (!m_widget || m_modalLoop != nullptr)
+        return -1;
+    const bool visible = m_widget->isVisible();
+    if (visible)
+        m_widget->hide();
+    m_widget->setWindowModality(m_widget->parentWidget() != nullptr ? Qt::WindowModal
+                                                                    : Qt::ApplicationModal);
+    QEventLoop loop;
+    int result = m_closeCode;
+    m_modalLoop = &loop;
+    m_modalResult = &result;
+    if (visible)
+        m_widget->show();
+    else
+        ShowWindow(true, true);
+    loop.exec(QEventLoop::DialogExec);
+    // The window may be gone by now (auto-deleted dialogs): only locals from here on.
+    return result;
+}
+
+void WindowImplBase::Close(int code) {
+    if (!m_widget || m_closing)
+        return;
+    m_closing = true;
+    m_closeCode = code;
+    if (m_modalResult != nullptr)
+        *m_modalResult = code;
+    ShowWindow(false);
+    // Destroying the widget later lets the notification that asked for the close finish first.
+    QCoreApplication::postEvent(this, new WindowTaskEvent([this] { DestroyWidget(); }));
+}
+
+void WindowImplBase::DestroyWidget() {
+    if (m_widget)
+        delete m_widget.data();
+}
+
+void WindowImplBase::OnWidgetDestroyed() {
+    if (m_final)
+        return;
+    m_final = true;
+    for (const auto& timer : m_timers)
+        killTimer(timer.second);
+    m_timers.clear();
+    if (m_modalLoop != nullptr) {
+        m_modalLoop->exit(0);
+        m_modalLoop = nullptr;
+        m_modalResult = nullptr;
+    }
+    emit windowFinal(this);
+    OnFinalMessage();
+    if (m_autoDelete)
+        deleteLater();
+}
+
+void WindowImplBase::SetIcon(int resourceId) {
+    if (m_widget)
+        m_widget->setWindowIcon(SkinIcon(resourceId));
+}
+
+void WindowImplBase::MoveWindow(int x, int y) {
+    if (m_widget)
+        m_widget->move(x, y);
+}
+
+void WindowImplBase::SetLayeredOpacity(int alpha) {
+    if (m_widget)
+        m_widget->setWindowOpacity(qBound(0, alpha, 255) / 255.0);
+}
+
+void WindowImplBase::BringToForeground() { ShowWindow(true, true); }
+
+bool WindowImplBase::IsVisible() const { return m_widget && m_widget->isVisible(); }
+
+void WindowImplBase::ReportWindowState(bool visible) const {
+    const QRect frame = m_widget->geometry();
+    Json::Value event;
+    event["kind"] = "window";
+    event["name"] = m_name.toStdString();
+    event["visible"] = visible;
+    event["x"] = frame.x();
+    event["y"] = frame.y();
+    event["w"] = frame.width();
+    event["h"] = frame.height();
+    platform::EmitSimEvent(event);
+}
+
+void WindowImplBase::ReportControlText(const QString& control, const QString& text) const {
+    Json::Value event;
+    event["kind"] = "control";
+    event["window"] = m_name.toStdString();
+    event["control"] = control.toStdString();
+    event["text"] = text.toStdString();
+    platform::EmitSimEvent(event);
+}
+
+QWidget* WindowImplBase::FindControl(const QString& name) const {
+    if (!m_widget || name.isEmpty())
+        return nullptr;
+    if (m_widget->objectName() == name)
+        return m_widget.data();
+    return m_widget->findChild<QWidget*>(name);
+}
+
+bool WindowImplBase::SetControlText(const QString& name, const QString& text) {
+    QWidget* control = FindControl(name);
+    if (control == nullptr)
+        return false;
+    QString shown = text;
+    QString id;
+    if (CResourceManager::IsTextId(text)) {
+        const QString resolved = CResourceManager::Instance().GetText(text);
+        if (!resolved.isEmpty()) {
+            id = text;
+            shown = resolved;
+        }
+    }
+    if (!WriteText(control, shown))
+        return false;
+    control->setProperty(kTextIdProperty, id.isEmpty() ? QVariant() : QVariant(id));
+    ReportControlText(name, shown);
+    return true;
+}
+
+QString WindowImplBase::GetControlText(const QString& name) const {
+    const QWidget* control = FindControl(name);
+    return control != nullptr ? ReadText(control) : QString();
+}
+
+void WindowImplBase::SetControlVisible(const QString& name, bool visible) {
+    if (QWidget* control = FindControl(name))
+        control->setVisible(visible);
+}
+
+bool WindowImplBase::IsControlVisible(const QString& name) const {
+    const QWidget* control = FindControl(name);
+    // A control counts as visible when it is not hidden itself, even while its window is.
+    return control != nullptr && !control->isHidden();
+}
+
+void WindowImplBase::SetControlEnabled(const QString& name, bool enabled) {
+    if (QWidget* control = FindControl(name))
+        control->setEnabled(enabled);
+}
+
+bool WindowImplBase::IsControlEnabled(const QString& name) const {
+    const QWidget* control = FindControl(name);
+    return control != nullptr && control->isEnabled();
+}
+
+void WindowImplBase::SetControlFocus(const QString& name) {
+    if (QWidget* control = FindControl(name))
+        control->setFocus();
+}
+
+void WindowImplBase::SetCheck(const QString& name, bool checked) {
+    if (auto* button = FindControlAs<QAbstractButton>(name); button && button->isCheckable())
+        button->setChecked(checked);
+}
+
+bool WindowImplBase::GetCheck(const QString& name) const {
+    const auto* button = FindControlAs<QAbstractButton>(name);
+    return button != nullptr && button->isChecked();
+}
+
+void WindowImplBase::SetFixedWidth(const QString& name, int width) {
+    if (QWidget* control = FindControl(name))
+        control->setFixedWidth(qMax(0, width));
+}
+
+void WindowImplBase::SetFixedHeight(const QString& name, int height) {
+    if (QWidget* control = FindControl(name))
+        control->setFixedHeight(qMax(0, height));
+}
+
+void WindowImplBase::ApplyStyleSheetPart(QWidget* control, const char* property,
+                                         const QString& rule) {
+    control->setProperty(property, rule.isEmpty() ? QVariant() : QVariant(rule));
+    QStringList rules;
+    for (const char* part : {kBkImageRule, kBkColorRule, kTextColorRule}) {
+        const QString text = control->property(part).toString();
+        if (!text.isEmpty())
+            rules << text;
+    }
+    // The selector keeps the rules off the control's children.
+    control->setStyleSheet(rules.isEmpty() ? QString()
+                                           : QStringLiteral("#%1 { %2 }")
+                                                 .arg(control->objectName(), rules.join(' ')));
+}
+
+void WindowImplBase::SetBkImage(const QString& name, const QString& description) {
+    QWidget* control = FindControl(name);
+    if (control == nullptr)
+        return;
+    const QString path = SkinPicturePath(description);
+    ApplyStyleSheetPart(control, kBkImageRule,
+                        path.isEmpty() ? QString()
+                                       : QStringLiteral("border-image: url(\"%1\");").arg(path));
+}
+
+void WindowImplBase::SetBkColor(const QString& name, uint32_t argb) {
+    if (QWidget* control = FindControl(name))
+        ApplyStyleSheetPart(control, kBkColorRule,
+                            QStringLiteral("background-color: %1;").arg(RgbaText(argb)));
+}
+
+void WindowImplBase::SetTextColor(const QString& name, uint32_t argb) {
+    if (QWidget* control = FindControl(name))
+        ApplyStyleSheetPart(control, kTextColorRule,
+                            QStringLiteral("color: %1;").arg(RgbaText(argb)));
+}
+
+void WindowImplBase::SetAlign(const QString& name, const QString& align) {
+    const Qt::Alignment horizontal =
+        align == QLatin1String("right") ? Qt::AlignRight : Qt::AlignLeft;
+    QWidget* control = FindControl(name);
+    if (auto* label = qobject_cast<QLabel*>(control))
+        label->setAlignment(horizontal | Qt::AlignVCenter);
+    else if (auto* line = qobject_cast<QLineEdit*>(control))
+        line->setAlignment(horizontal | Qt::AlignVCenter);
+    else if (auto* rich = qobject_cast<QTextEdit*>(control))
+        rich->setAlignment(horizontal);
+}
+
+bool WindowImplBase::AddListItem(const QString& listName, const ListItem& item) {
+    QWidget* control = FindControl(listName);
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        const QSignalBlocker quiet(combo); // adding is not a selection by the user
+        combo->addItem(item.text, item.name);
+        combo->setItemData(combo->count() - 1, item.tag, kTagRole);
+        return true;
+    }
+    if (auto* list = qobject_cast<QListWidget*>(control)) {
+        auto* row = new QListWidgetItem(item.text);
+        row->setData(kNameRole, item.name);
+        row->setData(kTagRole, item.tag);
+        list->addItem(row);
+        return true;
+    }
+    return false;
+}
+
+void WindowImplBase::RemoveAllListItems(const QString& listName) {
+    QWidget* control = FindControl(listName);
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        const QSignalBlocker quiet(combo);
+        combo->clear();
+    } else if (auto* list = qobject_cast<QListWidget*>(control)) {
+        const QSignalBlocker quiet(list);
+        list->clear();
+    }
+}
+
+int WindowImplBase::GetListCount(const QString& listName) const {
+    const QWidget* control = FindControl(listName);
+    if (auto* combo = qobject_cast<const QComboBox*>(control))
+        return combo->count();
+    if (auto* list = qobject_cast<const QListWidget*>(control))
+        return list->count();
+    return 0;
+}
+
+ListItem WindowImplBase::GetListItem(const QString& listName, int index) const {
+    const QWidget* control = FindControl(listName);
+    ListItem item;
+    if (auto* combo = qobject_cast<const QComboBox*>(control)) {
+        if (index >= 0 && index < combo->count()) {
+            item.name = combo->itemData(index, kNameRole).toString();
+            item.text = combo->itemText(index);
+            item.tag = combo->itemData(index, kTagRole);
+        }
+    } else if (auto* list = qobject_cast<const QListWidget*>(control)) {
+        if (const QListWidgetItem* row = list->item(index)) {
+            item.name = row->data(kNameRole).toString();
+            item.text = row->text();
+            item.tag = row->data(kTagRole);
+        }
+    }
+    return item;
+}
+
+bool WindowImplBase::SelectListItem(const QString& listName, int index) {
+    QWidget* control = FindControl(listName);
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        if (index < -1 || index >= combo->count())
+            return false;
+        combo->setCurrentIndex(index);
+        return true;
+    }
+    if (auto* list = qobject_cast<QListWidget*>(control)) {
+        if (index < -1 || index >= list->count())
+            return false;
+        list->setCurrentRow(index);
+        return true;
+    }
+    return false;
+}
+
+int WindowImplBase::GetListCurSel(const QString& listName) const {
+    const QWidget* control = FindControl(listName);
+    if (auto* combo = qobject_cast<const QComboBox*>(control))
+        return combo->currentIndex();
+    if (auto* list = qobject_cast<const QListWidget*>(control))
+        return list->currentRow();
+    return -1;
+}
+
+int WindowImplBase::FindListItem(const QString& listName, const QString& itemName) const {
+    const int count = GetListCount(listName);
+    for (int i = 0; i < count; ++i) {
+        if (GetListItem(listName, i).name == itemName)
+            return i;
+    }
+    return -1;
+}
+
+bool WindowImplBase::SelectTabPage(const QString& name, int index) {
+    QWidget* control = FindControl(name);
+    if (auto* tabs = qobject_cast<QTabWidget*>(control)) {
+        if (index < 0 || index >= tabs->count())
+            return false;
+        tabs->setCurrentIndex(index);
+        return true;
+    }
+    if (auto* stack = qobject_cast<QStackedWidget*>(control)) {
+        if (index < 0 || index >= stack->count())
+            return false;
+        stack->setCurrentIndex(index);
+        return true;
+    }
+    return false;
+}
+
+int WindowImplBase::GetTabPage(const QString& name) const {
+    const QWidget* control = FindControl(name);
+    if (auto* tabs = qobject_cast<const QTabWidget*>(control))
+        return tabs->currentIndex();
+    if (auto* stack = qobject_cast<const QStackedWidget*>(control))
+        return stack->currentIndex();
+    return -1;
+}
+
+void WindowImplBase::SetRange(const QString& name, int minimum, int maximum) {
+    QWidget* control = FindControl(name);
+    if (auto* progress = qobject_cast<QProgressBar*>(control))
+        progress->setRange(minimum, maximum);
+    else if (auto* slider = qobject_cast<QAbstractSlider*>(control))
+        slider->setRange(minimum, maximum);
+}
+
+void WindowImplBase::SetValue(const QString& name, int value) {
+    QWidget* control = FindControl(name);
+    if (auto* progress = qobject_cast<QProgressBar*>(control))
+        progress->setValue(value);
+    else if (auto* slider = qobject_cast<QAbstractSlider*>(control))
+        slider->setValue(value);
+}
+
+int WindowImplBase::GetValue(const QString& name) const {
+    const QWidget* control = FindControl(name);
+    if (auto* progress = qobject_cast<const QProgressBar*>(control))
+        return progress->value();
+    if (auto* slider = qobject_cast<const QAbstractSlider*>(control))
+        return slider->value();
+    return 0;
+}

@@ -1,0 +1,161 @@
+#pragma once
+
+#include "ui/framework/ListItem.h"
+#include "ui/framework/TNotifyUI.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <map>
+
+class QEventLoop;
+
+// One window built from one skin. A derived class names its class and skin, builds itself in
+// InitWindow, reacts to notifications by control name and to custom messages. The skin is a
+// Qt Designer file loaded at run time from ":/skin/<GetSkinFile()>"; a control missing from it
+// is simply not found, and every helper below then does nothing.
+//
+// Lifetime: Close() hides the window and destroys its widget on the next turn of the event
+// loop; OnFinalMessage() then runs, after which the object deletes itself when SetAutoDelete
+// was called (dialogs). Deleting the object directly also destroys the widget, without
+// OnFinalMessage.
+class WindowImplBase : public QObject {
+    Q_OBJECT
+public:
+    WindowImplBase();
+    ~WindowImplBase() override;
+    WindowImplBase(const WindowImplBase&) = delete;
+    WindowImplBase& operator=(const WindowImplBase&) = delete;
+
+    virtual QString GetWindowClassName() const = 0;
+    virtual QString GetSkinFile() const = 0;
+
+    // Builds the window from its skin and applies the style bits; shows it when the style has
+    // the visible bit. Returns the widget, or nullptr when the window already exists.
+    QWidget* Create(QWidget* parent, const QString& name, uint32_t style, uint32_t exStyle);
+    QWidget* GetHWND() const { return m_widget; }
+    QString GetWindowName() const { return m_name; }
+
+    void CenterWindow();
+    void ShowWindow(bool show = true, bool takeFocus = true);
+    // Shows the window modal and runs a local event loop until Close(code); returns the code.
+    int ShowModal();
+    void Close(int code = 2);
+    void SetIcon(int resourceId);
+    void MoveWindow(int x, int y);
+    void SetLayeredOpacity(int alpha);
+    void BringToForeground();
+    bool IsVisible() const;
+
+    // Timers keep the ids the window chose; a second SetTimer with the same id restarts it.
+    void SetTimer(unsigned id, int elapseMs);
+    void KillTimer(unsigned id);
+    bool HasTimer(unsigned id) const { return m_timers.count(id) != 0; }
+
+    // Windows whose handled messages are to be reported to the simulator turn this on.
+    void SetReportMessages(bool report) { m_reportMessages = report; }
+    void SetAutoDelete(bool autoDelete) { m_autoDelete = autoDelete; }
+
+    // Runs HandleCustomMessage on the calling thread (which must be the window's thread).
+    intptr_t DeliverCustomMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
+
+    // Controls by name.
+    QWidget* FindControl(const QString& name) const;
+    template <class T> T* FindControlAs(const QString& name) const {
+        return qobject_cast<T*>(FindControl(name));
+    }
+
+    bool SetControlText(const QString& name, const QString& text);
+    QString GetControlText(const QString& name) const;
+    void SetControlVisible(const QString& name, bool visible);
+    bool IsControlVisible(const QString& name) const;
+    void SetControlEnabled(const QString& name, bool enabled);
+    bool IsControlEnabled(const QString& name) const;
+    void SetControlFocus(const QString& name);
+    void SetCheck(const QString& name, bool checked);
+    bool GetCheck(const QString& name) const;
+    void SetOptionSelected(const QString& name, bool selected) { SetCheck(name, selected); }
+    bool IsOptionSelected(const QString& name) const { return GetCheck(name); }
+    void SetFixedWidth(const QString& name, int width);
+    void SetFixedHeight(const QString& name, int height);
+    // "file='dir/pic.png' dest='...'" or a bare path below the skin root; empty clears it.
+    void SetBkImage(const QString& name, const QString& description);
+    void SetBkColor(const QString& name, uint32_t argb);
+    void SetTextColor(const QString& name, uint32_t argb);
+    // "left" or "right".
+    void SetAlign(const QString& name, const QString& align);
+
+    // List boxes (list widgets and combo boxes).
+    bool AddListItem(const QString& listName, const ListItem& item);
+    void RemoveAllListItems(const QString& listName);
+    int GetListCount(const QString& listName) const;
+    ListItem GetListItem(const QString& listName, int index) const;
+    bool SelectListItem(const QString& listName, int index);
+    int GetListCurSel(const QString& listName) const;
+    int FindListItem(const QString& listName, const QString& itemName) const;
+
+    // Tab layouts (tab widgets and stacked widgets).
+    bool SelectTabPage(const QString& name, int index);
+    int GetTabPage(const QString& name) const;
+
+    // Progress bars and sliders.
+    void SetRange(const QString& name, int minimum, int maximum);
+    void SetValue(const QString& name, int value);
+    int GetValue(const QString& name) const;
+
+    // Re-resolves every control text that came from a text id (after a language change).
+    void ReloadTexts();
+
+signals:
+    // Emitted once the widget is gone, just before OnFinalMessage.
+    void windowFinal(WindowImplBase* window);
+
+protected:
+    virtual void InitWindow() {}
+    virtual void OnFinalMessage() {}
+    virtual void Notify(const TNotifyUI& msg);
+    virtual void OnClick(const TNotifyUI& msg) {}
+    virtual intptr_t HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t lParam,
+                                         bool& handled);
+    virtual void OnTimer(unsigned id) {}
+    // The window lost activation (another window got the focus).
+    virtual void OnWindowDeactivated() {}
+    // The user asked the window manager to close the window; return false to keep it.
+    virtual bool OnCloseRequest() { return true; }
+    // Last chance to adjust the Qt window flags computed from the style bits.
+    virtual Qt::WindowFlags AdjustWindowFlags(Qt::WindowFlags flags) const { return flags; }
+
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* LoadSkin();
+    void ApplyStyle(QWidget* parent, uint32_t style, uint32_t exStyle);
+    void WireControls();
+    void WireControl(QWidget* control);
+    void ResolveTextIds();
+    void SendNotify(const QString& type, QWidget* sender, uintptr_t wParam = 0,
+                    intptr_t lParam = 0, const QString& link = QString());
+    void ReportWindowState(bool visible) const;
+    void ReportControlText(const QString& control, const QString& text) const;
+    void DestroyWidget();
+    void OnWidgetDestroyed();
+    void ApplyStyleSheetPart(QWidget* control, const char* property, const QString& rule);
+
+    QPointer<QWidget> m_widget;
+    QString m_name;
+    uint32_t m_style = 0;
+    uint32_t m_exStyle = 0;
+    std::map<unsigned, int> m_timers; // window timer id -> Qt timer id
+    QEventLoop* m_modalLoop = nullptr;
+    int* m_modalResult = nullptr;
+    int m_closeCode = 2;
+    bool m_closing = false;
+    bool m_reportMessages = false;
+    bool m_autoDelete = false;
+    bool m_final = false;
+};
