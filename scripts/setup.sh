@@ -22,7 +22,7 @@ packages=(
   # local speech recognition
   libpocketsphinx-dev libsphinxbase-dev pocketsphinx pocketsphinx-en-us pocketsphinx-testdata
   # tests
-  libgtest-dev libgmock-dev xvfb xauth x11-utils tk python3 sox espeak-ng procps
+  libgtest-dev libgmock-dev xvfb xauth x11-utils x11-xserver-utils tk python3 sox espeak-ng procps
 )
 
 missing=()
