@@ -1,0 +1,58 @@
+#pragma once
+
+#include "speech/sdk/ModelLocator.h"
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct ps_decoder_s;
+
+namespace speechsdk {
+
+struct DecoderFree {
+    void operator()(ps_decoder_s* decoder) const;
+};
+using DecoderPtr = std::unique_ptr<ps_decoder_s, DecoderFree>;
+
+// Keeps loaded decoders warm for the life of the process. Loading a model takes about a second,
+// so a decoder is loaded once and handed from session to session; a second decoder of the same
+// model is loaded only while two sessions run at once.
+class DecoderCache {
+public:
+    static DecoderCache& Instance();
+
+    ~DecoderCache();
+    DecoderCache(const DecoderCache&) = delete;
+    DecoderCache& operator=(const DecoderCache&) = delete;
+
+    // Starts loading a decoder of the model in the background, unless one is loaded or loading.
+    void Preload(const ModelFiles& model);
+
+    // An idle decoder of the model, loading one when none is idle; null when the model cannot
+    // be loaded. Waits for a background load of the same model instead of loading it twice.
+    DecoderPtr Acquire(const ModelFiles& model);
+
+    // Gives a decoder back for the next session.
+    void Release(const ModelFiles& model, DecoderPtr decoder);
+
+private:
+    DecoderCache() = default;
+    DecoderPtr Load(const ModelFiles& model);
+    void LoadInBackground(ModelFiles model);
+
+    std::mutex mutex_;
+    std::condition_variable loaded_;
+    std::map<std::string, std::vector<DecoderPtr>> idle_;
+    std::set<std::string> loading_;
+    std::vector<std::thread> loaders_;
+    // PocketSphinx keeps global state while it reads a model; loads take turns.
+    std::mutex loadMutex_;
+};
+
+} // namespace speechsdk
