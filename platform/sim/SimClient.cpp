@@ -48,6 +48,7 @@ bool SimClient::Connect(const std::string& socketPath) {
     }
     m_fd = fd;
     m_buffer.clear();
+    m_peerClosed = false;
     return true;
 }
 
@@ -104,8 +105,10 @@ bool SimClient::ReadLine(std::string& line, int timeoutMs) {
         ssize_t n = ::recv(m_fd, chunk, sizeof(chunk), 0);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            m_peerClosed = true;
             return false;
+        }
         m_buffer.append(chunk, static_cast<size_t>(n));
     }
 }

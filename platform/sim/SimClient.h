@@ -31,6 +31,8 @@ public:
     bool ReadMessage(Json::Value& message, int timeoutMs);
 
     int Fd() const { return m_fd; }
+    // True once a read found the connection closed by the simulator (as opposed to a time-out).
+    bool PeerClosed() const { return m_peerClosed || m_fd < 0; }
 
     // The socket named by VELMORA_SIMULATOR, empty when unset.
     static std::string SocketFromEnvironment();
@@ -43,6 +45,7 @@ private:
 
     int m_fd = -1;
     std::string m_buffer;
+    bool m_peerClosed = false;
     std::mutex m_writeLock;
     std::mutex m_requestLock;
 };

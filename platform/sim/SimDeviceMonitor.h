@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/IDeviceMonitor.h"
+
+#include <atomic>
+#include <thread>
+
+namespace platform::sim {
+
+// Devices plugged into the simulator world: the list of present ones, and a watch connection
+// on which the world pushes arrivals and removals.
+class SimDeviceMonitor : public IDeviceMonitor {
+public:
+    SimDeviceMonitor() = default;
+    ~SimDeviceMonitor() override;
+    SimDeviceMonitor(const SimDeviceMonitor&) = delete;
+    SimDeviceMonitor& operator=(const SimDeviceMonitor&) = delete;
+
+    std::vector<std::string> EnumeratePresentDevices() override;
+    bool Start(ChangeHandler handler) override;
+    void Stop() override;
+
+private:
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+};
+
+} // namespace platform::sim
