@@ -79,7 +79,9 @@ constexpr bool RowsFollowKeyOrder() {
 }
 static_assert(RowsFollowKeyOrder(), "rows are indexed by key");
 
-const KeyInfo& Info(ConfigKey key) { return kKeys[static_cast<int>(key)]; }
+const KeyInfo& Info(ConfigKey key) {
+    return kKeys[static_cast<int>(key)];
+}
 
 bool IsValidKey(ConfigKey key) {
     return static_cast<int>(key) >= 0 && static_cast<int>(key) < kKeyCount;
@@ -105,9 +107,8 @@ void CConfig::Load() {
     for (const KeyInfo& info : kKeys) {
         if (info.access == Access::WriteOnly)
             continue;
-        const QString value =
-            ini.ReadString(QLatin1String(info.section), QLatin1String(info.name),
-                           QString::fromUtf8(info.loadDefault));
+        const QString value = ini.ReadString(QLatin1String(info.section), QLatin1String(info.name),
+                                             QString::fromUtf8(info.loadDefault));
         m_values[static_cast<int>(info.key)] = value.left(kMaxValueLength);
     }
 }
@@ -128,17 +129,16 @@ bool CConfig::Set(ConfigKey key, const QString& value) {
         std::lock_guard<std::mutex> guard(m_lock);
         m_values[static_cast<int>(key)] = value;
         IniFile ini(m_customIniPath);
-        written = ini.WriteString(QLatin1String(SectionOf(key)), QLatin1String(NameOf(key)),
-                                  value);
+        written = ini.WriteString(QLatin1String(SectionOf(key)), QLatin1String(NameOf(key)), value);
         reportFailure = !written && !m_writeFailing;
         m_writeFailing = !written;
     }
     // One line when the file starts failing; quiet until a write succeeds again.
     if (reportFailure)
-        applog::Warning(QStringLiteral("cannot write settings file %1 (key %2/%3); "
-                                       "settings changes are kept only until exit")
-                            .arg(m_customIniPath, QLatin1String(SectionOf(key)),
-                                 QLatin1String(NameOf(key))));
+        applog::Warning(
+            QStringLiteral("cannot write settings file %1 (key %2/%3); "
+                           "settings changes are kept only until exit")
+                .arg(m_customIniPath, QLatin1String(SectionOf(key)), QLatin1String(NameOf(key))));
     return written;
 }
 
@@ -189,9 +189,13 @@ bool CConfig::SetForDevice(ConfigKey mouseKey, int deviceKind, const QString& va
     return false;
 }
 
-const char* CConfig::SectionOf(ConfigKey key) { return IsValidKey(key) ? Info(key).section : ""; }
+const char* CConfig::SectionOf(ConfigKey key) {
+    return IsValidKey(key) ? Info(key).section : "";
+}
 
-const char* CConfig::NameOf(ConfigKey key) { return IsValidKey(key) ? Info(key).name : ""; }
+const char* CConfig::NameOf(ConfigKey key) {
+    return IsValidKey(key) ? Info(key).name : "";
+}
 
 bool CConfig::IsWritable(ConfigKey key) {
     return IsValidKey(key) && Info(key).access != Access::ReadOnly;
@@ -251,12 +255,11 @@ std::map<QString, QString> CConfig::RecordTextIds() {
 
 std::map<QString, QString> CConfig::SpeechLanguageCodes() {
     static const char* const pairs[][2] = {
-        {"ara", "ar"}, {"est", "et"}, {"bul", "bg"}, {"pl", "pl"},   {"dan", "da"},
-        {"de", "de"},  {"ru", "ru"},  {"fra", "fr"}, {"fin", "fi"},  {"kor", "ko"},
-        {"nl", "nl"},  {"cs", "cs"},  {"rom", "ro"}, {"pt", "pt"},   {"jp", "ja"},
-        {"swe", "sv"}, {"slo", "sl"}, {"th", "th"},  {"spa", "es"},  {"el", "el"},
-        {"hu", "hu"},  {"zh", "zh"},  {"en", "en"},  {"it", "it"},   {"vie", "vi"},
-        {"cht", "zh-TW"},
+        {"ara", "ar"}, {"est", "et"},    {"bul", "bg"}, {"pl", "pl"},  {"dan", "da"}, {"de", "de"},
+        {"ru", "ru"},  {"fra", "fr"},    {"fin", "fi"}, {"kor", "ko"}, {"nl", "nl"},  {"cs", "cs"},
+        {"rom", "ro"}, {"pt", "pt"},     {"jp", "ja"},  {"swe", "sv"}, {"slo", "sl"}, {"th", "th"},
+        {"spa", "es"}, {"el", "el"},     {"hu", "hu"},  {"zh", "zh"},  {"en", "en"},  {"it", "it"},
+        {"vie", "vi"}, {"cht", "zh-TW"},
     };
     std::map<QString, QString> table;
     for (const auto& pair : pairs)
@@ -266,10 +269,10 @@ std::map<QString, QString> CConfig::SpeechLanguageCodes() {
 
 std::map<QString, QString> CConfig::SpokenPunctuation() {
     static const char* const pairs[][2] = {
-        {u8"句号", u8"。"},     {u8"问号", u8"？"},     {u8"感叹号", u8"！"},
-        {u8"逗号", u8"，"},     {u8"顿号", u8"、"},     {u8"分号", u8"；"},
-        {u8"冒号", u8"："},     {u8"引号", u8"“”"},     {u8"括号", u8"（）"},
-        {u8"左括号", u8"（"},   {u8"右括号", u8"）"},   {u8"破折号", u8"——"},
+        {u8"句号", u8"。"},       {u8"问号", u8"？"},     {u8"感叹号", u8"！"},
+        {u8"逗号", u8"，"},       {u8"顿号", u8"、"},     {u8"分号", u8"；"},
+        {u8"冒号", u8"："},       {u8"引号", u8"“”"},     {u8"括号", u8"（）"},
+        {u8"左括号", u8"（"},     {u8"右括号", u8"）"},   {u8"破折号", u8"——"},
         {u8"省略号", u8"......"}, {u8"书名号", u8"《》"},
     };
     std::map<QString, QString> table;

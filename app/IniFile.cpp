@@ -181,8 +181,7 @@ int FindEntry(const std::vector<Line>& lines, const QString& section, const QStr
 }
 
 QString Unquote(const QString& value) {
-    if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
-        value.endsWith(QLatin1Char('"')))
+    if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
         return value.mid(1, value.size() - 2);
     return value;
 }
@@ -228,8 +227,8 @@ void PutEntry(Contents& contents, const QString& section, const QString& key,
     const int entry = FindEntry(lines, section, key);
     if (entry >= 0) {
         // Keep the spelling of the key already in the file.
-        lines[entry].bytes = Encode(lines[entry].name + QLatin1Char('=') + stored,
-                                    contents.encoding);
+        lines[entry].bytes =
+            Encode(lines[entry].name + QLatin1Char('=') + stored, contents.encoding);
         return;
     }
     const Line newLine = MakeLine(key + QLatin1Char('=') + stored, contents);

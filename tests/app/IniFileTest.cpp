@@ -89,8 +89,8 @@ TEST_F(IniFileTest, WriteStringChangesOnlyItsOwnLine) {
          "; top\n[device]\ndpi=4\n\n[Client]  \n; note\nUILanguage=lan_en\nfirst=yes\n"
          "[other]\nx=1\n"},
         {"keeps crlf", true, "[a]\r\nk=1\r\nj=2\r\n", "a", "k", "3", "[a]\r\nk=3\r\nj=2\r\n"},
-        {"appends after the section's last entry", true, "[a]\nk=1\n\n; next\n[b]\nx=1\n", "a",
-         "j", "2", "[a]\nk=1\nj=2\n\n; next\n[b]\nx=1\n"},
+        {"appends after the section's last entry", true, "[a]\nk=1\n\n; next\n[b]\nx=1\n", "a", "j",
+         "2", "[a]\nk=1\nj=2\n\n; next\n[b]\nx=1\n"},
         {"fills an empty section", true, "[a]\n[b]\n", "a", "k", "1", "[a]\nk=1\n[b]\n"},
         {"new section after an unterminated line", true, "[a]\nk=1", "b", "x", "2",
          "[a]\nk=1\n[b]\nx=2\n"},

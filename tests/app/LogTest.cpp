@@ -37,9 +37,9 @@ protected:
     QTemporaryDir m_dir;
 };
 
-const QRegularExpression kRecord(QStringLiteral(
-    "^\\[\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{6} (0x)?[0-9a-fA-F]+ "
-    "(trace|debug|info|warning|error|fatal)\\] (.*)$"));
+const QRegularExpression kRecord(
+    QStringLiteral("^\\[\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{6} (0x)?[0-9a-fA-F]+ "
+                   "(trace|debug|info|warning|error|fatal)\\] (.*)$"));
 
 TEST_F(LogTest, RecordsFollowTheLayoutAndReachTheFileAtOnce) {
     applog::InitLogging(LogPath());
@@ -78,6 +78,18 @@ TEST_F(LogTest, NothingIsWrittenAnywhereOutsideInitAndStop) {
     const QStringList lines = Lines();
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines[0].endsWith(QStringLiteral("] logged")));
+}
+
+TEST_F(LogTest, UnopenableFileIsIgnored) {
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("log.log")));
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    applog::InitLogging(LogPath());
+    applog::Error(QStringLiteral("nowhere to go"));
+    applog::StopLogging();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(QFileInfo(LogPath()).isDir());
 }
 
 TEST_F(LogTest, AppendsToTheFileOfTheLastRun) {
