@@ -47,14 +47,16 @@ QString CTextOutput::TypingMode() const {
 }
 
 bool CTextOutput::PasteThroughClipboard(const QString& text) {
+    const bool mouseTypesPaste = m_context.setting(ConfigKey::PhotoIC) == QLatin1String("3212");
+    // The user's clipboard is not given up for a paste that cannot happen.
+    if (!mouseTypesPaste && !KeyboardReady())
+        return false;
     if (!m_context.clipboard->SetText(text))
         return false;
-    if (m_context.setting(ConfigKey::PhotoIC) == QLatin1String("3212")) {
-        if (!m_context.sendMousePaste || !m_context.sendMousePaste())
-            return false;
-    } else if (!KeyboardReady() || !m_context.keyboard->InjectCtrlV()) {
+    const bool pasted = mouseTypesPaste ? m_context.sendMousePaste && m_context.sendMousePaste()
+                                        : m_context.keyboard->InjectCtrlV();
+    if (!pasted)
         return false;
-    }
     m_context.showVoiceTip(kTipProcessing, QString(), false, kTipHideDelayMs);
     return true;
 }
