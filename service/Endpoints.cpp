@@ -157,18 +157,19 @@ struct LoadedEndpoints {
     QString problem;
 };
 
+// Never destroyed: detached service threads may still read it while the process exits.
 const LoadedEndpoints& ProcessEndpoints() {
-    static const LoadedEndpoints loaded = [] {
-        LoadedEndpoints result;
+    static const LoadedEndpoints* const loaded = [] {
+        auto* result = new LoadedEndpoints;
         QString error;
         const QString path = platform::ProgramHome() + QStringLiteral("endpoints.ini");
-        if (!LoadEndpoints(path, result.values, &error)) {
-            result.problem = error;
+        if (!LoadEndpoints(path, result->values, &error)) {
+            result->problem = error;
             platform::OutputDebug(error + QLatin1Char('\n'));
         }
         return result;
     }();
-    return loaded;
+    return *loaded;
 }
 
 } // namespace

@@ -120,6 +120,12 @@ public:
         return std::string(m_tls ? "https://" : "http://") + host + ":" + std::to_string(m_port);
     }
 
+    // Changes the answer to the requests that arrive from now on.
+    void SetReply(Reply reply) {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_reply = std::move(reply);
+    }
+
     bool WaitForRequests(size_t count, std::chrono::milliseconds limit) {
         std::unique_lock<std::mutex> lock(m_lock);
         return m_changed.wait_for(lock, limit, [&] { return m_requests.size() >= count; });
@@ -183,19 +189,22 @@ private:
         };
         HttpRequest request;
         const bool complete = ReadRequest(read, request);
-        if (complete) {
+        Reply reply;
+        {
             std::lock_guard<std::mutex> lock(m_lock);
-            m_requests.push_back(request);
+            reply = m_reply;
+            if (complete)
+                m_requests.push_back(request);
         }
         m_changed.notify_all();
-        if (complete && m_reply.neverAnswer) {
+        if (complete && reply.neverAnswer) {
             if (ssl)
                 SSL_free(ssl);
             m_held.push_back(client);
             return;
         }
         if (complete)
-            WriteAll(write, FormatReply());
+            WriteAll(write, FormatReply(reply));
         if (ssl) {
             SSL_shutdown(ssl);
             SSL_free(ssl);
@@ -203,10 +212,10 @@ private:
         ::close(client);
     }
 
-    std::string FormatReply() const {
-        return "HTTP/1.1 " + std::to_string(m_reply.status) +
-               " Test\r\nContent-Length: " + std::to_string(m_reply.body.size()) +
-               "\r\nConnection: close\r\n" + m_reply.extraHeaders + "\r\n" + m_reply.body;
+    static std::string FormatReply(const Reply& reply) {
+        return "HTTP/1.1 " + std::to_string(reply.status) +
+               " Test\r\nContent-Length: " + std::to_string(reply.body.size()) +
+               "\r\nConnection: close\r\n" + reply.extraHeaders + "\r\n" + reply.body;
     }
 
     static void WriteAll(const WriteFn& write, const std::string& text) {
@@ -265,7 +274,7 @@ private:
         }
     }
 
-    Reply m_reply;
+    Reply m_reply; // guarded by m_lock
     SSL_CTX* m_tls = nullptr;
     int m_listen = -1;
     int m_wake[2] = {-1, -1};

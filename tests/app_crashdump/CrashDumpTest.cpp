@@ -1,0 +1,195 @@
+#include "app/CrashDump.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ptrace.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+
+namespace {
+
+TEST(CrashDumpName, FollowsTheVersionDateTimeProcessThreadPattern) {
+    char name[64];
+    const DumpTime time{2024, 5, 1, 9, 5, 3};
+    EXPECT_EQ(FormatDumpFileName(time, 1234, 5678, name, sizeof(name)), 34u);
+    EXPECT_STREQ(name, "v1.0-20240501-090503-1234-5678.dmp");
+
+    const DumpTime late{2031, 12, 31, 23, 59, 59};
+    EXPECT_GT(FormatDumpFileName(late, 4194304, 4194303, name, sizeof(name)), 0u);
+    EXPECT_STREQ(name, "v1.0-20311231-235959-4194304-4194303.dmp");
+
+    char tight[34]; // one short of the name and its terminator
+    EXPECT_EQ(FormatDumpFileName(time, 1234, 5678, tight, sizeof(tight)), 0u);
+    EXPECT_STREQ(tight, "");
+}
+
+struct EpochCase {
+    long long seconds;
+    long offset;
+    DumpTime expected;
+};
+
+TEST(CrashDumpName, LocalTimeOfAMomentCrossesDaysMonthsAndLeapYears) {
+    const EpochCase cases[] = {
+        {1714554303, 0, {2024, 5, 1, 9, 5, 3}},     {1714525503, 8 * 3600, {2024, 5, 1, 9, 5, 3}},
+        {1709251199, 0, {2024, 2, 29, 23, 59, 59}}, {1704067200, -3600, {2023, 12, 31, 23, 0, 0}},
+        {951868800, 0, {2000, 3, 1, 0, 0, 0}},      {4107542399, 0, {2100, 2, 28, 23, 59, 59}},
+        {4107542400, 0, {2100, 3, 1, 0, 0, 0}},
+    };
+    for (const EpochCase& c : cases) {
+        SCOPED_TRACE(c.seconds);
+        const DumpTime t = DumpTimeFromEpoch(c.seconds, c.offset);
+        EXPECT_EQ(t.year, c.expected.year);
+        EXPECT_EQ(t.month, c.expected.month);
+        EXPECT_EQ(t.day, c.expected.day);
+        EXPECT_EQ(t.hour, c.expected.hour);
+        EXPECT_EQ(t.minute, c.expected.minute);
+        EXPECT_EQ(t.second, c.expected.second);
+    }
+}
+
+volatile int g_neverTrue = 0;
+
+int Recurse(int depth) {
+    volatile char frame[2048];
+    frame[0] = static_cast<char>(depth);
+    if (g_neverTrue)
+        return frame[0];
+    return Recurse(depth + 1) + frame[0];
+}
+
+void WriteThroughNull() {
+    volatile int* volatile nowhere = nullptr;
+    *nowhere = 1;
+}
+
+enum class Tracing { None, BeforeInstall, AfterInstall };
+
+struct ChildOutcome {
+    pid_t pid = 0;
+    bool ran = false;
+    int terminatingSignal = 0;
+};
+
+// Runs `crash` in a child process whose current directory is `dir` and whose standard error
+// goes to `dir`/stderr.txt; a traced child is resumed with every signal it stops on.
+ChildOutcome RunCrashingChild(const QString& dir, Tracing tracing,
+                              const std::function<void()>& crash) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (chdir(dir.toLocal8Bit().constData()) != 0)
+            _exit(70);
+        const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(err, STDERR_FILENO);
+        if (tracing == Tracing::BeforeInstall && ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0)
+            _exit(77);
+        InstallCrashHandler();
+        if (tracing == Tracing::AfterInstall && ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0)
+            _exit(77);
+        crash();
+        _exit(0);
+    }
+    ChildOutcome outcome;
+    outcome.pid = child;
+    int status = 0;
+    while (waitpid(child, &status, 0) == child) {
+        if (WIFSTOPPED(status)) {
+            ptrace(PTRACE_CONT, child, nullptr, reinterpret_cast<void*>(WSTOPSIG(status)));
+            continue;
+        }
+        outcome.ran = !(WIFEXITED(status) && WEXITSTATUS(status) == 77);
+        if (WIFSIGNALED(status))
+            outcome.terminatingSignal = WTERMSIG(status);
+        break;
+    }
+    return outcome;
+}
+
+QStringList DumpFiles(const QString& dir) {
+    return QDir(dir).entryList({QStringLiteral("*.dmp")}, QDir::Files);
+}
+
+struct CrashCase {
+    const char* name;
+    int signal;
+    std::function<void()> crash;
+};
+
+TEST(CrashDump, FatalSignalLeavesANamedDumpAndEndsTheProcessByTheSignal) {
+    const CrashCase cases[] = {
+        {"write through a null pointer", SIGSEGV, WriteThroughNull},
+        {"stack overflow", SIGSEGV, [] { Recurse(0); }},
+        {"abort", SIGABRT, [] { std::abort(); }},
+        {"bus error", SIGBUS, [] { raise(SIGBUS); }},
+        {"arithmetic fault", SIGFPE, [] { raise(SIGFPE); }},
+        {"illegal instruction", SIGILL, [] { raise(SIGILL); }},
+    };
+    for (const CrashCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const std::time_t before = std::time(nullptr);
+        const ChildOutcome outcome = RunCrashingChild(dir.path(), Tracing::None, c.crash);
+        const std::time_t after = std::time(nullptr);
+        EXPECT_EQ(outcome.terminatingSignal, c.signal);
+
+        const QStringList dumps = DumpFiles(dir.path());
+        ASSERT_EQ(dumps.size(), 1) << dumps.join(' ').toStdString();
+        // A forked child has a single thread, so its thread id is its process id.
+        const QRegularExpressionMatch name =
+            QRegularExpression(QStringLiteral("^v1\\.0-(\\d{8}-\\d{6})-(\\d+)-(\\d+)\\.dmp$"))
+                .match(dumps.front());
+        ASSERT_TRUE(name.hasMatch()) << dumps.front().toStdString();
+        EXPECT_EQ(name.captured(2), QString::number(outcome.pid));
+        EXPECT_EQ(name.captured(3), QString::number(outcome.pid));
+        std::tm stamp{};
+        ASSERT_NE(strptime(name.captured(1).toLatin1().constData(), "%Y%m%d-%H%M%S", &stamp),
+                  nullptr);
+        stamp.tm_isdst = -1;
+        const std::time_t written = std::mktime(&stamp);
+        EXPECT_GE(written, before - 1);
+        EXPECT_LE(written, after + 1);
+
+        QFile dump(dir.filePath(dumps.front()));
+        ASSERT_TRUE(dump.open(QIODevice::ReadOnly));
+        const QByteArray content = dump.readAll();
+        EXPECT_TRUE(
+            content.startsWith("Velmora v1.0 crash dump\nsignal: " + QByteArray::number(c.signal)))
+            << content.left(200).toStdString();
+        EXPECT_TRUE(content.contains("\nprocess: " + name.captured(2).toLatin1() + "\n"));
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("stack [^\\n]*\\n0x[0-9a-f]{16}\\n"))
+                        .match(QString::fromLatin1(content))
+                        .hasMatch());
+        EXPECT_TRUE(content.contains("\nmemory map:\n"));
+
+        QFile err(dir.filePath(QStringLiteral("stderr.txt")));
+        ASSERT_TRUE(err.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(err.readAll().contains(dumps.front().toLatin1() + "\n"));
+    }
+}
+
+TEST(CrashDump, NoDumpWhileADebuggerIsAttached) {
+    for (const Tracing tracing : {Tracing::BeforeInstall, Tracing::AfterInstall}) {
+        SCOPED_TRACE(tracing == Tracing::BeforeInstall ? "before install" : "after install");
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const ChildOutcome outcome = RunCrashingChild(dir.path(), tracing, WriteThroughNull);
+        if (!outcome.ran)
+            GTEST_SKIP() << "this system does not allow tracing a child";
+        EXPECT_EQ(outcome.terminatingSignal, SIGSEGV);
+        EXPECT_TRUE(DumpFiles(dir.path()).isEmpty());
+    }
+}
+
+} // namespace
