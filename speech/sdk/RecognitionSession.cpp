@@ -120,7 +120,6 @@ void RecognitionSession::FollowSpeechState(std::size_t sampleCount) {
     audioSamples_ += std::int64_t(sampleCount);
     if (ps_get_in_speech(decoder_.get())) {
         sentenceHasSpeech_ = true;
-        speechSeen_ = true;
         endpoint_ = kEndpointInSpeech;
         silenceSamples_ = 0;
         if (params_.progressive)
@@ -128,17 +127,20 @@ void RecognitionSession::FollowSpeechState(std::size_t sampleCount) {
         return;
     }
     if (sentenceHasSpeech_) {
+        // The detector also fires on a change of background noise (always at first, before it
+        // has learned the room); only a stretch that yields words counts as speech.
         CloseSentence(false);
         if (ps_start_utt(decoder_.get()) >= 0)
             sentenceOpen_ = true;
         silenceSamples_ = postSpeechSamples_;
-    } else if (speechSeen_) {
+        endpoint_ = wordsHeard_ ? kEndpointInSpeech : kEndpointLookingForSpeech;
+    } else if (wordsHeard_) {
         silenceSamples_ += std::int64_t(sampleCount);
     }
     const bool silenceAfterSpeech =
-        speechSeen_ && silenceSamples_ >= std::int64_t(params_.vadEosMs) * kSamplesPerMs;
+        wordsHeard_ && silenceSamples_ >= std::int64_t(params_.vadEosMs) * kSamplesPerMs;
     const bool noSpeechAtAll =
-        !speechSeen_ && audioSamples_ >= std::int64_t(params_.vadBosMs) * kSamplesPerMs;
+        !wordsHeard_ && audioSamples_ >= std::int64_t(params_.vadBosMs) * kSamplesPerMs;
     if (silenceAfterSpeech || noSpeechAtAll || !sentenceOpen_) {
         endpoint_ = kEndpointAfterSpeech;
         Complete();
@@ -164,7 +166,7 @@ void RecognitionSession::OfferPartial() {
     Queue(std::move(result));
 }
 
-void RecognitionSession::CloseSentence(bool last) {
+bool RecognitionSession::CloseSentence(bool last) {
     const bool wasOpen = sentenceOpen_;
     if (wasOpen)
         ps_end_utt(decoder_.get());
@@ -175,18 +177,20 @@ void RecognitionSession::CloseSentence(bool last) {
     SentenceResult result;
     result.last = last;
     result.words = WordsOf(hypothesis, true);
+    const bool hasWords = !result.words.empty();
     const bool replacesPartials = !lastPartial_.empty();
-    if (result.words.empty() && !last && !replacesPartials)
-        return;
+    if (!hasWords && !last && !replacesPartials)
+        return false;
     if (params_.progressive) {
         result.pgs = replacesPartials ? "rpl" : "apd";
         result.replaceFirst = replacesPartials ? sentenceFirstSn_ : 0;
         result.replaceLast = replacesPartials ? nextSn_ - 1 : 0;
     }
-    if (!result.words.empty())
-        wordsDelivered_ = true;
+    if (hasWords)
+        wordsHeard_ = true;
     lastPartial_.clear();
     Queue(std::move(result));
+    return hasWords;
 }
 
 void RecognitionSession::Complete() {
@@ -200,7 +204,7 @@ std::vector<std::string> RecognitionSession::WordsOf(const char* hypothesis,
     std::istringstream stream(hypothesis != nullptr ? hypothesis : "");
     std::string word;
     while (stream >> word) {
-        const bool needsBlank = blankSeparated_ && (wordsDelivered_ || !words.empty());
+        const bool needsBlank = blankSeparated_ && (wordsHeard_ || !words.empty());
         words.push_back(needsBlank ? " " + word : word);
     }
     if (sentenceEnds && params_.punctuation && !words.empty())

@@ -38,7 +38,8 @@ private:
     bool Decode(const std::vector<int16_t>& samples);
     void FollowSpeechState(std::size_t sampleCount);
     void OfferPartial();
-    void CloseSentence(bool last);
+    // Ends the current sentence and queues its result; true when it held words.
+    bool CloseSentence(bool last);
     void Complete();
     std::vector<std::string> WordsOf(const char* hypothesis, bool sentenceEnds) const;
     void Queue(SentenceResult result);
@@ -53,7 +54,6 @@ private:
 
     bool sentenceOpen_ = false;
     bool sentenceHasSpeech_ = false;
-    bool speechSeen_ = false;
     bool complete_ = false;
     bool lastBlockWritten_ = false;
     int endpoint_ = 0;
@@ -64,7 +64,7 @@ private:
     int16_t previousSample_ = 0;
 
     int nextSn_ = 1;
-    bool wordsDelivered_ = false;
+    bool wordsHeard_ = false;
     int sentenceFirstSn_ = 0;
     std::string lastPartial_;
 
