@@ -34,4 +34,6 @@ int CPaintManagerUI::MessageLoop() {
     return QApplication::exec();
 }
 
-void CPaintManagerUI::Term() { CResourceManager::Instance().Clear(); }
+void CPaintManagerUI::Term() {
+    CResourceManager::Instance().Clear();
+}

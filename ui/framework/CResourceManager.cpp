@@ -1,4 +1,5 @@
 #include "ui/framework/CResourceManager.h"
+#include "ui/framework/SkinResources.h"
 
 #include "platform/DebugChannel.h"
 #include "ui/framework/CWindowRegistry.h"
@@ -25,6 +26,7 @@ QString CResourceManager::GetLanguage() const {
 }
 
 bool CResourceManager::LoadLanguage(const QString& fileName) {
+    EnsureSkinResources();
     QFile file(QStringLiteral(":/skin/") + fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         platform::OutputDebug(QStringLiteral("language table %1 not found\n").arg(fileName));

@@ -7,7 +7,9 @@
 
 #include <json/value.h>
 
-CTrayIcon::~CTrayIcon() { DeleteTrayIcon(); }
+CTrayIcon::~CTrayIcon() {
+    DeleteTrayIcon();
+}
 
 void CTrayIcon::CreateTrayIcon(WindowImplBase* owner, int iconId, const QString& tip) {
     DeleteTrayIcon();

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QThread>
 
 #include <algorithm>
 #include <memory>
@@ -16,7 +17,7 @@ CWindowRegistry& CWindowRegistry::Instance() {
 
 void CWindowRegistry::Add(WindowImplBase* window) {
     std::lock_guard<std::mutex> guard(m_lock);
-    if (m_windows.insert(window).second)
+    if (m_windows.emplace(window, QThread::currentThread()).second)
         m_order.push_back(window);
 }
 
@@ -38,6 +39,12 @@ bool CWindowRegistry::PostIfAlive(WindowImplBase* window, QEvent* event) {
         return false;
     QCoreApplication::postEvent(window, owned.release());
     return true;
+}
+
+QThread* CWindowRegistry::ThreadOf(const WindowImplBase* window) const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    auto it = m_windows.find(window);
+    return it != m_windows.end() ? it->second : nullptr;
 }
 
 std::vector<WindowImplBase*> CWindowRegistry::Snapshot() const {

@@ -1,10 +1,11 @@
 #pragma once
 
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 class QEvent;
+class QThread;
 class WindowImplBase;
 
 // The set of windows that exist right now. Any thread may post to a window through it: the
@@ -17,6 +18,8 @@ public:
     void Add(WindowImplBase* window);
     void Remove(WindowImplBase* window);
     bool IsAlive(const WindowImplBase* window) const;
+    // The thread the window lives on, nullptr when it is gone; safe from any thread.
+    QThread* ThreadOf(const WindowImplBase* window) const;
 
     // Queues the event for the window when it is alive; the event is consumed either way.
     bool PostIfAlive(WindowImplBase* window, QEvent* event);
@@ -28,6 +31,6 @@ private:
     CWindowRegistry() = default;
 
     mutable std::mutex m_lock;
-    std::unordered_set<const WindowImplBase*> m_windows;
+    std::unordered_map<const WindowImplBase*, QThread*> m_windows;
     std::vector<WindowImplBase*> m_order;
 };

@@ -1,4 +1,5 @@
 #include "ui/framework/SkinIcons.h"
+#include "ui/framework/SkinResources.h"
 
 QString SkinIconPath(int resourceId) {
     switch (resourceId) {
@@ -12,6 +13,7 @@ QString SkinIconPath(int resourceId) {
 }
 
 QIcon SkinIcon(int resourceId) {
+    EnsureSkinResources();
     const QString path = SkinIconPath(resourceId);
     return path.isEmpty() ? QIcon() : QIcon(path);
 }

@@ -1,4 +1,5 @@
 #include "ui/framework/WindowImplBase.h"
+#include "ui/framework/SkinResources.h"
 
 #include "platform/SimEvents.h"
 #include "ui/framework/CResourceManager.h"
@@ -107,7 +108,9 @@ QString RgbaText(uint32_t argb) {
 
 } // namespace
 
-WindowImplBase::WindowImplBase() { CWindowRegistry::Instance().Add(this); }
+WindowImplBase::WindowImplBase() {
+    CWindowRegistry::Instance().Add(this);
+}
 
 WindowImplBase::~WindowImplBase() {
     // From here on no thread can queue anything for this window; what is queued dies with it.
@@ -150,6 +153,7 @@ QWidget* WindowImplBase::Create(QWidget* parent, const QString& name, uint32_t s
 }
 
 QWidget* WindowImplBase::LoadSkin() {
+    EnsureSkinResources();
     QFile file(QStringLiteral(":/skin/") + GetSkinFile());
     QWidget* widget = nullptr;
     if (file.open(QIODevice::ReadOnly)) {
@@ -212,8 +216,7 @@ void WindowImplBase::WireControl(QWidget* control) {
                 [this, combo, previous = combo->currentIndex()](int index) mutable {
                     const int old = previous;
                     previous = index;
-                    SendNotify(ui::notify::kItemSelect, combo, static_cast<uintptr_t>(index),
-                               old);
+                    SendNotify(ui::notify::kItemSelect, combo, static_cast<uintptr_t>(index), old);
                 });
     } else if (auto* list = qobject_cast<QListWidget*>(control)) {
         connect(list, &QListWidget::currentRowChanged, this,
@@ -469,9 +472,13 @@ void WindowImplBase::SetLayeredOpacity(int alpha) {
         m_widget->setWindowOpacity(qBound(0, alpha, 255) / 255.0);
 }
 
-void WindowImplBase::BringToForeground() { ShowWindow(true, true); }
+void WindowImplBase::BringToForeground() {
+    ShowWindow(true, true);
+}
 
-bool WindowImplBase::IsVisible() const { return m_widget && m_widget->isVisible(); }
+bool WindowImplBase::IsVisible() const {
+    return m_widget && m_widget->isVisible();
+}
 
 void WindowImplBase::ReportWindowState(bool visible) const {
     const QRect frame = m_widget->geometry();
@@ -584,9 +591,9 @@ void WindowImplBase::ApplyStyleSheetPart(QWidget* control, const char* property,
             rules << text;
     }
     // The selector keeps the rules off the control's children.
-    control->setStyleSheet(rules.isEmpty() ? QString()
-                                           : QStringLiteral("#%1 { %2 }")
-                                                 .arg(control->objectName(), rules.join(' ')));
+    control->setStyleSheet(
+        rules.isEmpty() ? QString()
+                        : QStringLiteral("#%1 { %2 }").arg(control->objectName(), rules.join(' ')));
 }
 
 void WindowImplBase::SetBkImage(const QString& name, const QString& description) {

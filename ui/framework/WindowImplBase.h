@@ -138,8 +138,8 @@ private:
     void WireControls();
     void WireControl(QWidget* control);
     void ResolveTextIds();
-    void SendNotify(const QString& type, QWidget* sender, uintptr_t wParam = 0,
-                    intptr_t lParam = 0, const QString& link = QString());
+    void SendNotify(const QString& type, QWidget* sender, uintptr_t wParam = 0, intptr_t lParam = 0,
+                    const QString& link = QString());
     void ReportWindowState(bool visible) const;
     void ReportControlText(const QString& control, const QString& text) const;
     void DestroyWidget();

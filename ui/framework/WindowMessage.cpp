@@ -38,9 +38,12 @@ bool PostTask(WindowImplBase* target, std::function<void()> task) {
 }
 
 intptr_t SendMessage(WindowImplBase* target, unsigned msg, uintptr_t wParam, intptr_t lParam) {
-    if (target == nullptr || !CWindowRegistry::Instance().IsAlive(target))
+    if (target == nullptr)
         return 0;
-    if (QThread::currentThread() == target->thread())
+    QThread* home = CWindowRegistry::Instance().ThreadOf(target);
+    if (home == nullptr)
+        return 0;
+    if (home == QThread::currentThread())
         return target->DeliverCustomMessage(msg, wParam, lParam);
 
     // The promise lives in the task: if the window goes away first, Qt discards the task and

@@ -1,0 +1,83 @@
+#include "app/CTrayMenu.h"
+
+#include "app/CWndManager.h"
+#include "platform/DebugChannel.h"
+#include "platform/ProgramHome.h"
+#include "ui/framework/WindowConstants.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+
+namespace {
+constexpr uint32_t kMenuStyle = 0x90000000u; // pop-up, visible
+constexpr uint32_t kMenuExStyle = 0x88u;     // tool window, top-most
+constexpr int kRightEdgeMargin = 100;
+constexpr int kLiftAbovePointer = 64;
+constexpr int kUsageHelpClicked = 27;
+
+int ScreenWidthAt(const QPoint& point) {
+    QScreen* screen = QGuiApplication::screenAt(point);
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->geometry().width() : 0;
+}
+} // namespace
+
+CTrayMenu::CTrayMenu(CWndManager& manager) : m_manager(manager) {
+    SetAutoDelete(true);
+}
+
+QPoint CTrayMenu::MenuPosition(const QPoint& cursor, int screenWidth) {
+    return QPoint(qMin(cursor.x(), screenWidth - kRightEdgeMargin), cursor.y() - kLiftAbovePointer);
+}
+
+bool CTrayMenu::Open(const QPoint& cursor) {
+    // Placed before it is shown, so the visible bit of the style is applied last.
+    if (Create(nullptr, QStringLiteral("MenuWnd"), kMenuStyle & ~ui::WS_VISIBLE, kMenuExStyle) ==
+        nullptr)
+        return false;
+    const QPoint position = MenuPosition(cursor, ScreenWidthAt(cursor));
+    MoveWindow(position.x(), position.y());
+    BringToForeground();
+    return true;
+}
+
+Qt::WindowFlags CTrayMenu::AdjustWindowFlags(Qt::WindowFlags flags) const {
+    // A Qt pop-up closes itself when the user clicks anywhere outside it.
+    return (flags & ~Qt::WindowType_Mask) | Qt::Popup;
+}
+
+void CTrayMenu::OnClick(const TNotifyUI& msg) {
+    const QString& name = msg.senderName;
+    if (name == QLatin1String("set_btn")) {
+        m_manager.OpenDialog(DialogWnd::Set);
+    } else if (name == QLatin1String("freeback_btn")) {
+        m_manager.OpenDialog(DialogWnd::Freeback);
+    } else if (name == QLatin1String("help_btn")) {
+        m_manager.OpenDialog(DialogWnd::Help);
+        m_manager.RecordUsage(kUsageHelpClicked, QStringLiteral("用户点击软件帮助栏目"));
+    } else if (name == QLatin1String("reset_btn")) {
+        Restart();
+    } else if (name == QLatin1String("exit_btn")) {
+        QCoreApplication::quit();
+    }
+    Close();
+}
+
+void CTrayMenu::OnWindowDeactivated() {
+    Close();
+}
+
+void CTrayMenu::Restart() const {
+    const QString script = platform::ProgramHome() + QStringLiteral("restart.sh");
+    if (!QFileInfo::exists(script)) {
+        platform::OutputDebug(QStringLiteral("restart.sh not found\n"));
+        return;
+    }
+    // The script restarts the program after it ends; run by the shell as a file, no command text.
+    if (!QProcess::startDetached(QStringLiteral("/bin/sh"), {script}, platform::ProgramHome()))
+        platform::OutputDebug(QStringLiteral("restart.sh could not be started\n"));
+}

@@ -1,0 +1,210 @@
+#include "TestWindows.h"
+
+#include "app/CTrayMenu.h"
+#include "app/CWndManager.h"
+#include "app/FloatingWindowInterfaces.h"
+#include "ui/framework/UiLanguage.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+// A tiny dialog over the test skin.
+class TestDialog : public RecordingWnd {};
+
+// A floating window that takes notices.
+class NoticeWnd : public RecordingWnd, public INoticeWindow {
+public:
+    void ShowNotice(int id) override {
+        notices.push_back(id);
+        onUiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+    }
+    std::vector<int> notices;
+    bool onUiThread = false;
+};
+
+TEST(WndManagerTest, ForwardingToAbsentWindowsDoesNothing) {
+    CWndManager manager{WindowFactories()};
+    manager.ShowVoiceTip(0, QString(), true, 1000);
+    manager.HideVoiceTip();
+    manager.ShowNotice(4);
+    manager.ShowTranslation(QStringLiteral("x"), true);
+    manager.ShowIcon(0, 1, 2, QStringLiteral("w"));
+    manager.HideIconIfPointerOutside();
+    manager.ShowGetWord(1, 2, QStringLiteral("w"));
+    manager.ShowSubtitle();
+    manager.AddSubtitleText(QStringLiteral("t"));
+    manager.StartSubtitleHideTimer();
+    manager.MoveLaser(1, 2);
+    manager.HideLaser();
+    manager.UpdateMagnifier();
+    manager.HideMagnifier();
+    manager.ApplyMagnifierZoom();
+    EXPECT_FALSE(manager.OpenDialog(DialogWnd::Set));
+    EXPECT_EQ(manager.Dialog(DialogWnd::Set), nullptr);
+}
+
+TEST(WndManagerTest, FloatingWindowsAreMadeHiddenAndTakeCallsFromAnyThread) {
+    WindowFactories factories;
+    factories.floating[FloatingWnd::Tip] = [] { return new NoticeWnd; };
+    CWndManager manager(factories);
+    auto* tip = dynamic_cast<NoticeWnd*>(manager.FloatingWindow(FloatingWnd::Tip));
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(tip->GetWindowName(), QStringLiteral("TipWnd"));
+    EXPECT_FALSE(tip->IsVisible());
+    EXPECT_EQ(manager.FloatingWindow(FloatingWnd::VoiceTip), nullptr);
+
+    std::thread engine([&manager] { manager.ShowNotice(5); });
+    engine.join();
+    QTRY_COMPARE_WITH_TIMEOUT(tip->notices.size(), size_t(1), 5000);
+    EXPECT_EQ(tip->notices[0], 5);
+    EXPECT_TRUE(tip->onUiThread);
+}
+
+TEST(WndManagerTest, ASecondRequestBringsTheDialogForwardAndAClosedOneIsMadeAgain) {
+    int made = 0;
+    WindowFactories factories;
+    factories.dialogs[DialogWnd::Help] = [&made](const DialogRequest&) {
+        ++made;
+        return new TestDialog;
+    };
+    CWndManager manager(factories);
+    ASSERT_TRUE(manager.OpenDialog(DialogWnd::Help));
+    WindowImplBase* first = manager.Dialog(DialogWnd::Help);
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->IsVisible());
+    EXPECT_EQ(first->GetWindowName(), QStringLiteral("HelpWnd"));
+
+    first->ShowWindow(false);
+    ASSERT_TRUE(manager.OpenDialog(DialogWnd::Help));
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(manager.Dialog(DialogWnd::Help), first);
+    EXPECT_TRUE(first->IsVisible()) << "brought forward again";
+
+    first->Close();
+    FlushDeferredDeletes();
+    FlushDeferredDeletes();
+    EXPECT_EQ(manager.Dialog(DialogWnd::Help), nullptr);
+    ASSERT_TRUE(manager.OpenDialog(DialogWnd::Help));
+    EXPECT_EQ(made, 2);
+}
+
+TEST(WndManagerTest, TrayMenuStaysAHundredPixelsFromTheRightEdge) {
+    const struct {
+        QPoint cursor;
+        int screenWidth;
+        QPoint expected;
+    } cases[] = {
+        {{1915, 1070}, 1920, {1820, 1006}},
+        {{1820, 500}, 1920, {1820, 436}},
+        {{10, 40}, 1920, {10, -24}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CTrayMenu::MenuPosition(c.cursor, c.screenWidth), c.expected);
+
+    CWndManager manager{WindowFactories()};
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    manager.ShowTrayMenu(QPoint(screen.right() - 2, 300));
+    ASSERT_NE(manager.TrayMenu(), nullptr);
+    QWidget* menu = manager.TrayMenu()->GetHWND();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->x(), screen.width() - 100);
+    EXPECT_EQ(menu->y(), 236);
+}
+
+TEST(WndManagerTest, TrayMenuShowsItsTextsAndClosesWhenItLosesTheFocus) {
+    ASSERT_TRUE(ApplyUiLanguage(QStringLiteral("lan_en")));
+    CWndManager manager{WindowFactories()};
+    manager.ShowTrayMenu(QPoint(100, 200));
+    CTrayMenu* menu = manager.TrayMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->GetControlText(QStringLiteral("exit_btn")), QStringLiteral("Exit"));
+    EXPECT_EQ(menu->GetControlText(QStringLiteral("set_btn")), QStringLiteral("Settings"));
+
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(menu->GetHWND(), &deactivate);
+    EXPECT_FALSE(menu->IsVisible());
+    FlushDeferredDeletes();
+    FlushDeferredDeletes();
+    EXPECT_EQ(manager.TrayMenu(), nullptr);
+}
+
+TEST(WndManagerTest, TrayMenuButtonsOpenDialogsAndRecordHelpUsage) {
+    std::vector<std::pair<int, QString>> usage;
+    int settingsMade = 0;
+    WindowFactories factories;
+    factories.dialogs[DialogWnd::Set] = [&](const DialogRequest&) {
+        ++settingsMade;
+        return new TestDialog;
+    };
+    CWndManager manager(factories);
+    manager.SetUsageRecorder(
+        [&usage](int kind, const QString& info) { usage.emplace_back(kind, info); });
+
+    manager.ShowTrayMenu(QPoint(100, 200));
+    manager.TrayMenu()->FindControlAs<QAbstractButton>(QStringLiteral("set_btn"))->click();
+    EXPECT_EQ(settingsMade, 1);
+    EXPECT_NE(manager.Dialog(DialogWnd::Set), nullptr);
+    EXPECT_FALSE(manager.TrayMenu()->IsVisible()) << "closes after a click";
+
+    manager.ShowTrayMenu(QPoint(100, 200));
+    manager.TrayMenu()->FindControlAs<QAbstractButton>(QStringLiteral("help_btn"))->click();
+    ASSERT_EQ(usage.size(), 1u);
+    EXPECT_EQ(usage[0].first, 27);
+    EXPECT_EQ(usage[0].second, QStringLiteral("用户点击软件帮助栏目"));
+    EXPECT_EQ(manager.Dialog(DialogWnd::Help), nullptr) << "no help dialog class: nothing opens";
+}
+
+TEST(WndManagerTest, ExitButtonEndsTheMessageLoop) {
+    CWndManager manager{WindowFactories()};
+    manager.ShowTrayMenu(QPoint(100, 200));
+    bool timedOut = false;
+    QTimer::singleShot(0, [&manager] {
+        manager.TrayMenu()->FindControlAs<QAbstractButton>(QStringLiteral("exit_btn"))->click();
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&timedOut] {
+        timedOut = true;
+        QCoreApplication::quit();
+    });
+    guard.start(10000);
+    QCoreApplication::exec();
+    EXPECT_FALSE(timedOut);
+}
+
+TEST(WndManagerTest, RestartButtonStartsTheRestartScript) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString marker = home.filePath(QStringLiteral("restarted"));
+    QFile script(home.filePath(QStringLiteral("restart.sh")));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("echo \"$0\" > '%1'\n").arg(marker).toUtf8());
+    script.close();
+    const QByteArray previous = qgetenv("VELMORA_HOME");
+    qputenv("VELMORA_HOME", home.path().toUtf8());
+
+    CWndManager manager{WindowFactories()};
+    manager.ShowTrayMenu(QPoint(100, 200));
+    manager.TrayMenu()->FindControlAs<QAbstractButton>(QStringLiteral("reset_btn"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 10000);
+
+    if (previous.isEmpty())
+        qunsetenv("VELMORA_HOME");
+    else
+        qputenv("VELMORA_HOME", previous);
+}
+
+} // namespace
