@@ -1,6 +1,9 @@
 #include "session/CTextOutput.h"
 
 #include "app/Log.h"
+#include "device/DeviceContext.h"
+#include "device/MouseCommands.h"
+#include "platform/InputDevices.h"
 
 #include <thread>
 
@@ -16,10 +19,34 @@ const char* const kUsageTypingText = "语音打字";
 } // namespace
 
 CTextOutput::CTextOutput(Context context) : m_context(std::move(context)) {
+    // Whatever the owner leaves out gets the desktop back end or a neutral value, so no call
+    // below meets an empty function.
+    if (!m_context.keyboard)
+        m_context.keyboard = platform::KeyboardInput();
+    if (!m_context.clipboard)
+        m_context.clipboard = platform::Clipboard();
+    if (!m_context.setting)
+        m_context.setting = [](ConfigKey) { return QString(); };
+    if (!m_context.deviceKind)
+        m_context.deviceKind = [] { return 0; };
+    if (!m_context.voiceMode)
+        m_context.voiceMode = [] { return 0; };
+    if (!m_context.sessionText)
+        m_context.sessionText = [] { return std::string(); };
+    if (!m_context.lastFlag)
+        m_context.lastFlag = [] { return false; };
+    if (!m_context.showVoiceTip)
+        m_context.showVoiceTip = [](int, const QString&, bool, int) {};
+    if (!m_context.recordUsageEvent)
+        m_context.recordUsageEvent = [](int, const std::string&, const std::string&) {};
     if (!m_context.pause)
         m_context.pause = [](std::chrono::milliseconds interval) {
             std::this_thread::sleep_for(interval);
         };
+}
+
+std::function<bool()> CTextOutput::MousePasteThrough(std::shared_ptr<DeviceContext> device) {
+    return [device = std::move(device)] { return device && SendCtrlVByMouse(*device); };
 }
 
 void CTextOutput::TypeText(const std::string& utf8Text) {
@@ -78,8 +105,6 @@ bool CTextOutput::TypeUnits(const QString& text) {
 
 void CTextOutput::ReportFinalResult(const std::string& typedText) {
     m_context.showVoiceTip(kTipProcessing, QString(), true, kTipHideDelayMs);
-    if (!m_context.recordUsageEvent)
-        return;
     const int mode = m_context.voiceMode();
     if (mode == kVoiceModeTyping)
         m_context.recordUsageEvent(kUsageTyping, kUsageTypingText, m_context.sessionText());

@@ -12,12 +12,16 @@
 #include <memory>
 #include <string>
 
+class DeviceContext;
+
 // Puts recognised and translated text into the window that has the keyboard focus: pasted
 // through the clipboard, or typed unit by unit when the device's typing mode is "mode1".
 // Runs on the thread that delivered the text (engine or translation threads).
 class CTextOutput {
 public:
-    // Everything the output reads or drives, supplied by the session controller.
+    // Everything the output reads or drives, supplied by the session controller. Members left
+    // empty mean: the process-wide keyboard and clipboard, empty settings, device 0, voice
+    // mode 0, no session text, not final, no tip, no usage event, no mouse, a plain sleep.
     struct Context {
         std::shared_ptr<platform::IKeyboardInput> keyboard;
         std::shared_ptr<platform::IClipboard> clipboard;
@@ -39,7 +43,7 @@ public:
         // Opens the mouse and sends it the report that makes it type Ctrl+V; false when the
         // mouse could not be opened or the report not sent.
         std::function<bool()> sendMousePaste;
-        // Waits between typed units; a plain sleep unless replaced.
+        // Waits between typed units.
         std::function<void(std::chrono::milliseconds)> pause;
     };
 
@@ -47,6 +51,9 @@ public:
     static constexpr int kTipHideDelayMs = 1000;
 
     explicit CTextOutput(Context context);
+
+    // The mouse paste of the device link: the mouse, opened afresh, is asked to type Ctrl+V.
+    static std::function<bool()> MousePasteThrough(std::shared_ptr<DeviceContext> device);
 
     // Types the UTF-8 text (up to its first NUL) into the focused window. Failures are silent:
     // the text is then simply not typed.
