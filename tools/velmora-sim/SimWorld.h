@@ -1,0 +1,69 @@
+#pragma once
+
+#include "EventLog.h"
+#include "SimConnection.h"
+#include "SimDevice.h"
+
+#include <json/value.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The simulated hardware world behind one Unix socket: plugged devices, the event log, and
+// the connections of the program and of the command-line tools. Single-threaded: one poll
+// loop serves every connection. Each request "op" has one handler; adding a command or a
+// device kind is a new handler or a new row in SimDevice.cpp.
+class SimWorld {
+public:
+    // Listens on socketPath (a stale socket file is replaced); false with a message on failure.
+    bool Listen(const std::string& socketPath, std::string& error);
+    // Serves until a "stop" request or SIGINT/SIGTERM.
+    void Run();
+
+private:
+    using Handler = std::function<void(SimConnection&, const Json::Value&)>;
+    using ConnectionList = std::vector<std::unique_ptr<SimConnection>>;
+
+    void RegisterHandlers();
+    void Accept();
+    void Serve(SimConnection& connection);
+    void Dispatch(SimConnection& connection, const std::string& line);
+    void CloseConnections();
+
+    static void Reply(SimConnection& connection, bool ok, const std::string& error = "");
+    void Record(Json::Value event);
+
+    // Device side, asked by the program.
+    void OnEmit(SimConnection&, const Json::Value& request);
+    void OnHidEnumerate(SimConnection&, const Json::Value& request);
+    void OnUsbDevices(SimConnection&, const Json::Value& request);
+    void OnHidOpen(SimConnection&, const Json::Value& request);
+    void OnHidOutput(SimConnection&, const Json::Value& request);
+    void OnWatch(SimConnection&, const Json::Value& request);
+    // Tool side.
+    void OnPlug(SimConnection&, const Json::Value& request);
+    void OnUnplug(SimConnection&, const Json::Value& request);
+    void OnReport(SimConnection&, const Json::Value& request);
+    void OnKey(SimConnection&, const Json::Value& request);
+    void OnEvents(SimConnection&, const Json::Value& request);
+    void OnSubscribe(SimConnection&, const Json::Value& request);
+    void OnStop(SimConnection&, const Json::Value& request);
+
+    SimDevice* FindDevice(int id);
+    // The most recently plugged device of a kind.
+    SimDevice* NewestOfKind(const std::string& kind);
+    void Deliver(SimDevice& device, std::vector<uint8_t> report);
+    void NotifyWatchers(const char* change, const SimDevice& device);
+
+    int m_listenFd = -1;
+    std::string m_socketPath;
+    bool m_running = false;
+    int m_nextDeviceId = 1;
+    std::map<std::string, Handler> m_handlers;
+    ConnectionList m_connections;
+    std::vector<std::unique_ptr<SimDevice>> m_devices;
+    EventLog m_events;
+};

@@ -1,0 +1,37 @@
+#include "SimCommands.h"
+#include "SimWorld.h"
+
+#include <iostream>
+
+namespace {
+const char* kUsage =
+    "usage: velmora-sim [--socket PATH] COMMAND ...\n"
+    "  serve                          run the world (socket: --socket or $VELMORA_SIMULATOR)\n"
+    "  plug KIND [--vid HEX --pid HEX --serial TEXT --model HEX --dpi N]\n"
+    "  unplug KIND                    KIND: mouse mouse5698 btmouse pen recorder\n"
+    "  report KIND HEX                one input report, up to 32 bytes, zero padded\n"
+    "  key KIND NAME down|up          NAME: voice1 voice2 voice3 record laser laser2\n"
+    "                                 magnifier up down\n"
+    "  events [--since N] [--follow]  the event stream, one JSON object per line\n"
+    "  wait KIND [--where FIELD=VALUE]... [--timeout SECONDS]\n"
+    "  stop                           end the world\n";
+}
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const std::string socketPath = TakeSocketOption(args);
+    if (args.empty() || args[0] == "--help" || args[0] == "help") {
+        std::cerr << kUsage;
+        return args.empty() ? 2 : 0;
+    }
+    if (args[0] != "serve")
+        return RunSimCommand(socketPath, args);
+    SimWorld world;
+    std::string error;
+    if (!world.Listen(socketPath, error)) {
+        std::cerr << "velmora-sim: " << error << "\n";
+        return 2;
+    }
+    world.Run();
+    return 0;
+}
