@@ -1,0 +1,119 @@
+#include "app/CApp.h"
+
+#include "app/CConfig.h"
+#include "app/CWndManager.h"
+#include "app/CrashDump.h"
+#include "app/Log.h"
+#include "app/Telemetry.h"
+#include "device/CDeviceLink.h"
+#include "mainwnd/CMainWnd.h"
+#include "platform/AutoStart.h"
+#include "platform/ProgramHome.h"
+#include "platform/SingleInstance.h"
+#include "speech/CAudioEndpoints.h"
+#include "ui/framework/CPaintManagerUI.h"
+#include "ui/framework/UiLanguage.h"
+#include "ui/framework/WindowMessage.h"
+
+#include <curl/curl.h>
+
+namespace {
+constexpr unsigned kTrayMessage = 1025; // WM_USER + 1
+constexpr intptr_t kLeftButtonUp = 514;
+} // namespace
+
+CApp::CApp() = default;
+
+CApp::~CApp() {
+    Shutdown();
+}
+
+bool CApp::Startup() {
+    InstallCrashHandler();
+    m_config = std::make_shared<CConfig>();
+
+    m_instanceGuard = std::make_unique<platform::SingleInstance>(m_config->GetChannelName());
+    if (!m_instanceGuard->Acquire()) {
+        // The running instance shows its main window as if its tray icon had been clicked.
+        m_instanceGuard->SendWakeUp(kTrayMessage, 0, kLeftButtonUp);
+        return false;
+    }
+
+    applog::InitLogging(platform::ProgramHome() + QStringLiteral("log.log"));
+    applog::Info(QStringLiteral("Velmora %1 starting, channel %2")
+                     .arg(m_config->GetVersion(), m_config->GetChannelName()));
+    CPaintManagerUI::SetResourcePath(platform::ProgramHome() + QStringLiteral("skin/Orvanta/"));
+
+    if (curl_global_init(CURL_GLOBAL_ALL) != 0)
+        return false;
+    m_curlInitialised = true;
+
+    m_audioEndpoints = std::make_unique<CAudioEndpoints>();
+    m_deviceLink = std::make_unique<CDeviceLink>(m_config);
+    m_deviceLink->ScanPresentDevices();
+
+    RecordUsageEvent(m_config, 3, QStringLiteral("软件启动"), QString());
+    RunFirstStartActions();
+    ApplyUiLanguage();
+
+    m_wndManager = std::make_unique<CWndManager>();
+    m_wndManager->SetUsageRecorder([config = m_config](int kind, const QString& info) {
+        RecordUsageEvent(config, kind, info, QString());
+    });
+    CreateMainWindow();
+    ListenForWakeUps();
+    return true;
+}
+
+int CApp::Run() {
+    return CPaintManagerUI::MessageLoop();
+}
+
+void CApp::RunFirstStartActions() {
+    if (m_config->GetFirst() != QLatin1String("yes"))
+        return;
+    m_config->SetFirst(QStringLiteral("no"));
+    platform::AutoStart(m_config->GetChannelName()).Enable();
+    m_config->SetAutoRun(QStringLiteral("on"));
+    RecordUsageEvent(m_config, 4, QStringLiteral("新装软件"), QString());
+}
+
+void CApp::ApplyUiLanguage() {
+    ::ApplyUiLanguage(m_config->GetUiLanguage());
+}
+
+void CApp::CreateMainWindow() {
+    CMainWnd::Parts parts;
+    parts.config = m_config;
+    parts.devices = m_deviceLink.get();
+    parts.wndManager = m_wndManager.get();
+    parts.audioEndpoints = m_audioEndpoints.get();
+    m_mainWnd = std::make_unique<CMainWnd>(std::move(parts));
+    // Caption, system menu, sizing frame and minimise box; not visible until the tray asks.
+    constexpr uint32_t kMainWindowStyle = 0x00CE0000;
+    m_mainWnd->Create(nullptr, QStringLiteral("MainWnd"), kMainWindowStyle, 0);
+    m_mainWnd->CenterWindow();
+}
+
+void CApp::ListenForWakeUps() {
+    m_instanceGuard->SetWakeHandler([this](unsigned msg, uintptr_t wParam, intptr_t lParam) {
+        PostMessage(m_mainWnd.get(), msg, wParam, lParam);
+    });
+}
+
+void CApp::Shutdown() {
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    m_mainWnd.reset();
+    m_wndManager.reset();
+    if (m_deviceLink)
+        m_deviceLink->StopWatching();
+    m_deviceLink.reset();
+    m_config.reset();
+    if (m_curlInitialised)
+        curl_global_cleanup();
+    CPaintManagerUI::Term();
+    applog::Info(QStringLiteral("Velmora stopped"));
+    applog::StopLogging();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class CConfig;
+class CWndManager;
+class CMainWnd;
+class CAudioEndpoints;
+class CDeviceLink;
+namespace platform {
+class SingleInstance;
+}
+
+// The application object and the program's composition root: owns the settings store, the
+// device link, the window manager and the main window, runs the start-up sequence and the
+// shutdown. Lower subsystems never reach it; they are handed what they use.
+class CApp {
+public:
+    CApp();
+    ~CApp();
+    CApp(const CApp&) = delete;
+    CApp& operator=(const CApp&) = delete;
+
+    // Runs the start-up sequence. False means this process must end now with exit code 0
+    // (another instance owns the channel, or a library could not be initialised).
+    bool Startup();
+    // Runs the message loop until the tray menu's exit command; returns the exit code.
+    int Run();
+
+private:
+    void ApplyUiLanguage();
+    void RunFirstStartActions();
+    void CreateMainWindow();
+    void ListenForWakeUps();
+    void RegisterWindowClasses();
+    void Shutdown();
+
+    // Destroyed in reverse order of declaration after Shutdown() has released the windows:
+    // main window first, then the window manager, then the settings store.
+    std::shared_ptr<CConfig> m_config;
+    std::unique_ptr<platform::SingleInstance> m_instanceGuard;
+    std::unique_ptr<CAudioEndpoints> m_audioEndpoints;
+    std::unique_ptr<CDeviceLink> m_deviceLink;
+    std::unique_ptr<CWndManager> m_wndManager;
+    std::unique_ptr<CMainWnd> m_mainWnd;
+    bool m_curlInitialised = false;
+    bool m_shutDown = false;
+};

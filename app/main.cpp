@@ -1,0 +1,17 @@
+// Velmora's entry point: the Qt application object first (every window and timer needs it),
+// then the application object, whose start-up may decide that this process ends at once.
+#include "app/CApp.h"
+#include "platform/TerminationSignals.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QApplication qtApp(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    platform::TerminationSignals terminationSignals;
+    CApp app;
+    if (!app.Startup())
+        return 0;
+    return app.Run();
+}

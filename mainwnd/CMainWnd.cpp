@@ -1,0 +1,440 @@
+#include "mainwnd/CMainWnd.h"
+
+#include "app/CConfig.h"
+#include "app/CWndManager.h"
+#include "app/Telemetry.h"
+#include "device/CDeviceLink.h"
+#include "device/DeviceMessages.h"
+#include "platform/InputDevices.h"
+#include "session/CTextOutput.h"
+#include "session/CVoiceSession.h"
+#include "speech/CAudioEndpoints.h"
+#include "speech/IIatEngine.h"
+#include "speech/RecognitionEngines.h"
+#include "ui/framework/CTrayIcon.h"
+#include "ui/framework/WindowMessage.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QCursor>
+#include <QListView>
+#include <QListWidget>
+#include <QTimer>
+
+namespace {
+constexpr unsigned kTrayMessage = 1025;
+constexpr intptr_t kLeftButtonUp = 514;
+constexpr intptr_t kRightButtonUp = 517;
+constexpr int kArrivalStartDelayMs = 2000;
+constexpr int kSwitchPauseMs = 200;
+constexpr int kMouse = 0;
+constexpr int kPen = 1;
+constexpr int kRecorder = 2;
+const char* const kChooser = "device_com";
+const char* const kTabs = "main_tablayout";
+const char* const kChooserRow = "dev_hlayout";
+} // namespace
+
+CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
+    SetReportMessages(true);
+    m_trayIcon = std::make_unique<CTrayIcon>();
+
+    CTextOutput::Context output;
+    output.keyboard = platform::KeyboardInput();
+    output.clipboard = platform::Clipboard();
+    output.setting = [config = m_parts.config](ConfigKey key) { return config->Get(key); };
+    output.deviceKind = [devices = m_parts.devices] { return devices->State().currentKind.load(); };
+    output.voiceMode = [this] { return m_session->VoiceMode(); };
+    output.sessionText = [this] { return m_session->SessionText(); };
+    output.lastFlag = [this] { return m_session->LastFlag(); };
+    output.showVoiceTip = [wm = m_parts.wndManager](int state, const QString& text, bool hide,
+                                                    int delayMs) {
+        wm->ShowVoiceTip(state, text, hide, delayMs);
+    };
+    output.recordUsageEvent = [config = m_parts.config](int kind, const std::string& first,
+                                                        const std::string& second) {
+        RecordUsageEvent(config, kind, QString::fromStdString(first),
+                         QString::fromStdString(second));
+    };
+    output.sendMousePaste = [devices = m_parts.devices] { return devices->SendCtrlVByMouse(); };
+    m_textOutput = std::make_unique<CTextOutput>(std::move(output));
+
+    CVoiceSession::Context session;
+    session.config = m_parts.config;
+    session.deviceKind = [devices = m_parts.devices] {
+        return devices->State().currentKind.load();
+    };
+    session.showVoiceTip = [wm = m_parts.wndManager](int state, const QString& text, bool hide,
+                                                     int delayMs) {
+        wm->ShowVoiceTip(state, text, hide, delayMs);
+    };
+    session.hideVoiceTip = [wm = m_parts.wndManager] { wm->HideVoiceTip(); };
+    session.showSubtitle = [wm = m_parts.wndManager] { wm->ShowSubtitle(); };
+    session.addSubtitleText = [wm = m_parts.wndManager](const QString& text) {
+        wm->AddSubtitleText(text);
+    };
+    session.startSubtitleHideTimer = [wm = m_parts.wndManager] { wm->StartSubtitleHideTimer(); };
+    session.showTranslation = [wm = m_parts.wndManager](const QString& text, bool last) {
+        wm->ShowTranslation(text, last);
+    };
+    session.typeText = [this](const std::string& text) { m_textOutput->TypeText(text); };
+    session.sendDeviceInfo = [config = m_parts.config] { SendDeviceInfo(config, 0); };
+    session.recordUsageEvent = output.recordUsageEvent;
+    session.sendEndOfVoiceState = [devices = m_parts.devices] { devices->SendEndOfVoiceState(); };
+    session.resetMouseLastKey = [devices = m_parts.devices] { devices->ResetMouseLastKey(); };
+    m_session = std::make_unique<CVoiceSession>(std::move(session));
+
+    // Reading threads and the hot-plug watcher post to this window from their own threads.
+    m_parts.devices->SetPoster([this](unsigned msg, uintptr_t wParam, intptr_t lParam) {
+        PostMessage(this, msg, wParam, lParam);
+    });
+    CreateEngines();
+}
+
+CMainWnd::~CMainWnd() {
+    m_parts.devices->SetPoster(nullptr);
+    m_parts.devices->StopWatching();
+    m_parts.devices->StopReadingThread(kMouse);
+    m_parts.devices->StopReadingThread(kPen);
+    m_session->SetEngine(nullptr);
+    if (m_engine)
+        m_engine->Quit();
+    m_engine.reset();
+    m_webEngine.reset();
+}
+
+void CMainWnd::CreateEngines() {
+    RecognitionEngines engines = CreateRecognitionEngines(m_parts.config, m_session.get());
+    m_engine = std::move(engines.recognizer);
+    m_webEngine = std::move(engines.web);
+    m_session->SetEngine(m_engine.get());
+}
+
+void CMainWnd::InitWindow() {
+    if (QWidget* widget = GetHWND())
+        widget->setWindowTitle(QStringLiteral("OrvexMain"));
+    SetIcon(kIconOnline);
+    m_trayIcon->CreateTrayIcon(this, kIconOnline, QStringLiteral("Velmora"));
+    m_parts.devices->StartWatching();
+    FillDeviceChooser();
+    m_controlsFound = FindControl(kChooser) && FindControl(kTabs) && FindControl(kChooserRow);
+    BuildDeviceList();
+    ApplyWebKeyRule();
+}
+
+void CMainWnd::ApplyWebKeyRule() {
+    const CConfig& config = *m_parts.config;
+    if (config.GetVid() != QLatin1String("B75C") || config.GetPid() != QLatin1String("92CD"))
+        return;
+    SetCheck(QStringLiteral("url_box"), false);
+    m_parts.config->SetUrl(QStringLiteral("off"));
+    m_parts.devices->SendWebKeyToMouse();
+}
+
+void CMainWnd::FillDeviceChooser() {
+    if (!FindControl(kChooser))
+        return;
+    const auto products = CConfig::ProductNames();
+    RemoveAllListItems(kChooser);
+    AddListItem(kChooser, {QStringLiteral("mouse"), products.at(QStringLiteral("mouse")), kMouse});
+    AddListItem(kChooser, {QStringLiteral("lp"), products.at(QStringLiteral("lp")), kPen});
+    AddListItem(kChooser, {QStringLiteral("recorder"), QStringLiteral("Recorder"), kRecorder});
+    for (int kind = kMouse; kind <= kRecorder; ++kind)
+        SetChooserItemVisible(kind, false);
+}
+
+bool CMainWnd::IsConnected(int kind) const {
+    DeviceState& state = m_parts.devices->State();
+    switch (kind) {
+    case kMouse:
+        return state.mousePresent.load();
+    case kPen:
+        return state.penPresent.load();
+    case kRecorder:
+        return state.recorderPresent.load();
+    default:
+        return false;
+    }
+}
+
+bool CMainWnd::IsThreadRunning(int kind) const {
+    DeviceState& state = m_parts.devices->State();
+    if (kind == kMouse)
+        return !state.mouseStop.load();
+    if (kind == kPen)
+        return !state.penStop.load();
+    return false;
+}
+
+void CMainWnd::InitDevicePage(int kind) {
+    if (kind < 0 || kind > kRecorder || m_pageInitialised[kind])
+        return;
+    m_pageInitialised[kind] = true;
+    if (kind == kMouse)
+        ShowSerialNumber();
+}
+
+void CMainWnd::SetChooserItemVisible(int kind, bool visible) {
+    QWidget* chooser = FindControl(kChooser);
+    if (auto* combo = qobject_cast<QComboBox*>(chooser)) {
+        if (auto* view = qobject_cast<QListView*>(combo->view()))
+            view->setRowHidden(kind, !visible);
+    } else if (auto* list = qobject_cast<QListWidget*>(chooser)) {
+        if (QListWidgetItem* item = list->item(kind))
+            item->setHidden(!visible);
+    }
+}
+
+void CMainWnd::SelectChooserItem(int kind) {
+    SelectListItem(kChooser, kind);
+}
+
+void CMainWnd::BuildDeviceList() {
+    if (!m_controlsFound)
+        return;
+    m_deviceCount = 0;
+    DeviceState& state = m_parts.devices->State();
+    const bool mouse = IsConnected(kMouse);
+    const bool pen = IsConnected(kPen);
+    if (mouse) {
+        ++m_deviceCount;
+        state.currentKind = kMouse;
+        InitDevicePage(kMouse);
+        SetChooserItemVisible(kMouse, true);
+        SelectChooserItem(kMouse);
+        if (!IsThreadRunning(kMouse))
+            StartDeviceThread(kMouse);
+    }
+    if (pen) {
+        ++m_deviceCount;
+        SetChooserItemVisible(kPen, true);
+        InitDevicePage(kPen);
+        if (!mouse) {
+            state.currentKind = kPen;
+            SelectChooserItem(kPen);
+            if (!IsThreadRunning(kPen))
+                StartDeviceThread(kPen);
+        }
+    }
+    if (IsConnected(kRecorder)) {
+        ++m_deviceCount;
+        SetChooserItemVisible(kRecorder, true);
+        InitDevicePage(kRecorder);
+        if (!mouse && !pen) {
+            state.currentKind = kRecorder;
+            SelectChooserItem(kRecorder);
+        }
+    }
+    if (m_deviceCount == 0)
+        SetTrayState(kIconOffline, QStringLiteral("Velmora"));
+    else if (m_deviceCount == 1)
+        SetControlVisible(kChooserRow, false);
+}
+
+void CMainWnd::AddConnectedDevices() {
+    SetControlVisible(kChooserRow, true);
+    for (int kind = kMouse; kind <= kRecorder; ++kind) {
+        if (!IsConnected(kind))
+            continue;
+        SetChooserItemVisible(kind, true);
+        InitDevicePage(kind);
+    }
+}
+
+void CMainWnd::StartDeviceThread(int kind) {
+    // The custom command list is fetched again with every thread start; the command service
+    // joins with its window, so nothing is fetched yet.
+    const int delay = m_startDelayMs;
+    m_startDelayMs = 0;
+    // The pause after an arrival lets the device settle; a timer keeps the window responsive
+    // meanwhile. A device that went away in between gets no thread.
+    QTimer::singleShot(delay, this, [this, kind] {
+        if (IsConnected(kind) && !IsThreadRunning(kind))
+            m_parts.devices->StartReadingThread(kind);
+    });
+}
+
+void CMainWnd::StartDeviceThreadAfterSwitch(int kind) {
+    QTimer::singleShot(kSwitchPauseMs, this, [this, kind] {
+        if (IsConnected(kind) && !IsThreadRunning(kind))
+            StartDeviceThread(kind);
+    });
+}
+
+void CMainWnd::StopDeviceThreadAndEngine(int kind) {
+    m_parts.devices->StopReadingThread(kind);
+    if (m_engine)
+        m_engine->Quit();
+}
+
+void CMainWnd::SelectDevice() {
+    if (!FindControl(kChooser) || !FindControl(kTabs))
+        return;
+    const int index = GetListCurSel(kChooser);
+    if (index < 0)
+        return;
+    const QString itemName = GetListItem(kChooser, index).name;
+    SelectTabPage(kTabs, index);
+
+    const auto products = CConfig::ProductNames();
+    const auto product = products.find(itemName);
+    m_parts.audioEndpoints->Refresh();
+    m_parts.audioEndpoints->SelectByName(product == products.end() ? QString() : product->second);
+
+    m_parts.devices->State().currentKind = index;
+    if (index == kPen && IsConnected(kMouse) && IsThreadRunning(kMouse)) {
+        StopDeviceThreadAndEngine(kMouse);
+        StartDeviceThreadAfterSwitch(kPen);
+    } else if (index == kMouse && IsConnected(kPen) && IsThreadRunning(kPen)) {
+        StopDeviceThreadAndEngine(kPen);
+        StartDeviceThreadAfterSwitch(kMouse);
+    }
+}
+
+void CMainWnd::RemoveDevice(int kind) {
+    SetChooserItemVisible(kind, false);
+    if (kind == kMouse) {
+        if (IsConnected(kPen)) {
+            if (!IsThreadRunning(kPen))
+                StartDeviceThreadAfterSwitch(kPen);
+            SelectChooserItem(kPen);
+        } else if (IsConnected(kRecorder)) {
+            SelectChooserItem(kRecorder);
+        }
+    } else if (kind == kRecorder || kind == kPen) {
+        if (IsConnected(kMouse)) {
+            if (!IsThreadRunning(kMouse))
+                StartDeviceThreadAfterSwitch(kMouse);
+            SelectChooserItem(kMouse);
+        } else if (kind == kRecorder && IsConnected(kPen)) {
+            if (!IsThreadRunning(kPen))
+                StartDeviceThreadAfterSwitch(kPen);
+            SelectChooserItem(kPen);
+        } else if (kind == kPen && IsConnected(kRecorder)) {
+            SelectChooserItem(kRecorder);
+        }
+    }
+    int remaining = 0;
+    for (int k = kMouse; k <= kRecorder; ++k)
+        remaining += IsConnected(k) ? 1 : 0;
+    if (remaining < 2)
+        SetControlVisible(kChooserRow, false);
+}
+
+void CMainWnd::SetTrayState(int iconId, const QString& tip) {
+    m_trayIcon->SetIcon(iconId);
+    m_trayIcon->SetTooltipText(tip);
+}
+
+void CMainWnd::OnDeviceArrival(int kind) {
+    DeviceState& state = m_parts.devices->State();
+    if (kind == kMouse)
+        state.mousePresent = true;
+    else if (kind == kPen)
+        state.penPresent = true;
+    else
+        state.recorderPresent = true;
+    if (kind != kRecorder)
+        m_startDelayMs = kArrivalStartDelayMs;
+    if (m_deviceCount > 0) {
+        ++m_deviceCount;
+        AddConnectedDevices();
+    } else {
+        BuildDeviceList();
+    }
+    SetTrayState(kIconOnline, QStringLiteral("Velmora"));
+    if (kind == kMouse)
+        ApplyWebKeyRule();
+}
+
+void CMainWnd::OnDeviceRemoval(int kind) {
+    DeviceState& state = m_parts.devices->State();
+    if (kind == kMouse)
+        state.mousePresent = false;
+    else if (kind == kPen)
+        state.penPresent = false;
+    else
+        state.recorderPresent = false;
+    if (kind != kRecorder && IsThreadRunning(kind))
+        StopDeviceThreadAndEngine(kind);
+    if (m_deviceCount > 0)
+        --m_deviceCount;
+    if (m_deviceCount == 0) {
+        ShowWindow(false, false);
+        SetTrayState(kIconOffline, QStringLiteral("Velmora"));
+    }
+    RemoveDevice(kind);
+}
+
+void CMainWnd::OnTrayMessage(intptr_t mouseMessage) {
+    if (mouseMessage == kLeftButtonUp) {
+        if (m_deviceCount > 0) {
+            ShowWindow(true, true);
+            BringToForeground();
+        }
+    } else if (mouseMessage == kRightButtonUp) {
+        m_parts.wndManager->ShowTrayMenu(QCursor::pos());
+    }
+}
+
+void CMainWnd::ShowSerialNumber() {
+    SetControlText(QStringLiteral("sn_lab"), m_parts.config->GetSn());
+}
+
+void CMainWnd::Notify(const TNotifyUI& msg) {
+    if (msg.sType == QLatin1String("itemselect") && msg.senderName == QLatin1String(kChooser)) {
+        SelectDevice();
+        return;
+    }
+    WindowImplBase::Notify(msg);
+}
+
+void CMainWnd::OnClick(const TNotifyUI& msg) {
+    if (msg.senderName == QLatin1String("close_btn"))
+        ShowWindow(false, false);
+    else if (msg.senderName == QLatin1String("set_btn"))
+        m_parts.wndManager->OpenDialog(DialogWnd::Set);
+}
+
+intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t lParam,
+                                       bool& handled) {
+    handled = true;
+    switch (msg) {
+    case kTrayMessage:
+        OnTrayMessage(lParam);
+        break;
+    case devmsg::kMousePresence:
+        wParam ? OnDeviceArrival(kMouse) : OnDeviceRemoval(kMouse);
+        break;
+    case devmsg::kRecorderPresence:
+        wParam ? OnDeviceArrival(kRecorder) : OnDeviceRemoval(kRecorder);
+        break;
+    case devmsg::kPenPresence:
+        wParam ? OnDeviceArrival(kPen) : OnDeviceRemoval(kPen);
+        break;
+    case devmsg::kVoiceKeyDown:
+        m_session->OnKeyDown(static_cast<int>(wParam));
+        break;
+    case devmsg::kVoiceKeyUp:
+        m_session->OnKeyUp();
+        break;
+    case devmsg::kNotice:
+        m_parts.wndManager->ShowNotice(static_cast<int>(wParam));
+        break;
+    case devmsg::kGeneration:
+        m_session->OnGenerationKnown(static_cast<int>(wParam));
+        break;
+    case devmsg::kSerialKnown:
+        ShowSerialNumber();
+        break;
+    case devmsg::kArrowKey:
+        if (wParam == 1 || wParam == 2)
+            m_textOutput->PressArrow(wParam == 1 ? platform::ArrowKey::Up
+                                                 : platform::ArrowKey::Down);
+        break;
+    default:
+        handled = false;
+        break;
+    }
+    return 0;
+}

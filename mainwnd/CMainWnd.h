@@ -1,0 +1,87 @@
+#pragma once
+
+#include "ui/framework/WindowImplBase.h"
+
+#include <QString>
+
+#include <memory>
+
+class CAudioEndpoints;
+class CConfig;
+class CDeviceLink;
+class CTextOutput;
+class CTrayIcon;
+class CVoiceSession;
+class CWndManager;
+class IIatEngine;
+
+// The program's one large window and its hub: the device chooser with one page per connected
+// device kind, the tray icon, the reading thread of the current device and the voice session.
+// Closing it only hides it; it lives until the program ends.
+class CMainWnd : public WindowImplBase {
+    Q_OBJECT
+public:
+    // What the window works with; all of it outlives the window.
+    struct Parts {
+        std::shared_ptr<CConfig> config;
+        CDeviceLink* devices = nullptr;
+        CWndManager* wndManager = nullptr;
+        CAudioEndpoints* audioEndpoints = nullptr;
+    };
+
+    static constexpr int kIconOnline = 107;
+    static constexpr int kIconOffline = 133;
+
+    explicit CMainWnd(Parts parts);
+    ~CMainWnd() override;
+
+    QString GetWindowClassName() const override { return QStringLiteral("MainWnd"); }
+    QString GetSkinFile() const override { return QStringLiteral("MainWnd.xml"); }
+
+    // Device chooser.
+    void BuildDeviceList();
+    void AddConnectedDevices();
+    void RemoveDevice(int kind);
+    void SelectDevice();
+    void SetTrayState(int iconId, const QString& tip);
+
+    int DeviceCount() const { return m_deviceCount; }
+    CVoiceSession& Session() const { return *m_session; }
+
+protected:
+    void InitWindow() override;
+    void Notify(const TNotifyUI& msg) override;
+    void OnClick(const TNotifyUI& msg) override;
+    intptr_t HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t lParam,
+                                 bool& handled) override;
+
+private:
+    void CreateEngines();
+    void OnTrayMessage(intptr_t mouseMessage);
+    void OnDeviceArrival(int kind);
+    void OnDeviceRemoval(int kind);
+    void ApplyWebKeyRule();
+    void FillDeviceChooser();
+    void InitDevicePage(int kind);
+    void SetChooserItemVisible(int kind, bool visible);
+    bool IsConnected(int kind) const;
+    bool IsThreadRunning(int kind) const;
+    // Starts the kind's reading thread after the pending start delay (consumed here).
+    void StartDeviceThread(int kind);
+    // Starts the kind's reading thread after the 200 ms switch pause, if it is not running.
+    void StartDeviceThreadAfterSwitch(int kind);
+    void StopDeviceThreadAndEngine(int kind);
+    void SelectChooserItem(int kind);
+    void ShowSerialNumber();
+
+    Parts m_parts;
+    std::unique_ptr<CTrayIcon> m_trayIcon;
+    std::unique_ptr<CTextOutput> m_textOutput;
+    std::unique_ptr<CVoiceSession> m_session;
+    std::unique_ptr<IIatEngine> m_engine;
+    std::unique_ptr<IIatEngine> m_webEngine;
+    int m_deviceCount = 0;
+    int m_startDelayMs = 0;
+    bool m_pageInitialised[3] = {false, false, false};
+    bool m_controlsFound = false;
+};

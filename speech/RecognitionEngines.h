@@ -1,0 +1,19 @@
+#pragma once
+
+#include <memory>
+
+class CConfig;
+class IIatCallBack;
+class IIatEngine;
+
+// The engines the owner creates for the configured recognition engine name ("xf", "sh", "sg";
+// "ms" and unknown names give none, and voice keys then start no recognition).
+struct RecognitionEngines {
+    std::unique_ptr<IIatEngine> recognizer;
+    // Kept beside the "xf" engine to transcribe stored recordings.
+    std::unique_ptr<IIatEngine> web;
+};
+
+// Creates the engines and makes the calls due right after creation (sign-in for "xf").
+RecognitionEngines CreateRecognitionEngines(const std::shared_ptr<CConfig>& config,
+                                            IIatCallBack* callback);
