@@ -1,0 +1,210 @@
+#include "SimWorldProcess.h"
+#include "app/CConfig.h"
+#include "device/CDeviceLink.h"
+#include "platform/sim/SimClient.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Posted {
+    unsigned msg;
+    uintptr_t wParam;
+    bool operator==(const Posted& o) const { return msg == o.msg && wParam == o.wParam; }
+};
+std::ostream& operator<<(std::ostream& os, const Posted& p) {
+    return os << "{" << p.msg << "," << p.wParam << "}";
+}
+
+// The device link of this process on the simulator back ends, with a recording poster.
+// Every device a test plugs is unplugged again afterwards.
+class SimDeviceLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        config = std::make_shared<CConfig>(dir.path() + "/");
+        link = std::make_unique<CDeviceLink>(config);
+        link->SetPoster([this](unsigned msg, uintptr_t wParam, intptr_t) {
+            std::lock_guard<std::mutex> guard(lock);
+            posted.push_back({msg, wParam});
+            changed.notify_all();
+        });
+    }
+    void TearDown() override {
+        link->StopWatching();
+        link->StopReadingThread(kDeviceMouse);
+        link->StopReadingThread(kDevicePen);
+        for (const char* kind : {"mouse", "mouse5698", "btmouse", "pen", "recorder"})
+            while (SimWorldProcess::Run(std::string("unplug ") + kind + " 2>/dev/null") == 0) {
+            }
+        // Threads see their stop flag within one read time-out.
+        std::this_thread::sleep_for(300ms);
+    }
+
+    void Sim(const std::string& args) { ASSERT_EQ(SimWorldProcess::Run(args), 0) << args; }
+
+    bool WaitFor(Posted message, std::chrono::milliseconds limit = 5s) {
+        std::unique_lock<std::mutex> guard(lock);
+        return changed.wait_for(guard, limit, [&] {
+            return std::find(posted.begin(), posted.end(), message) != posted.end();
+        });
+    }
+    std::vector<Posted> Messages() {
+        std::lock_guard<std::mutex> guard(lock);
+        return posted;
+    }
+
+    QTemporaryDir dir;
+    std::shared_ptr<CConfig> config;
+    std::unique_ptr<CDeviceLink> link;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<Posted> posted;
+};
+
+TEST_F(SimDeviceLinkTest, StartupScanStoresThePluggedMouse) {
+    Sim("plug mouse --serial S1");
+    Sim("plug recorder");
+    link->ScanPresentDevices();
+    EXPECT_EQ(config->GetVid(), "6352");
+    EXPECT_EQ(config->GetPid(), "C098");
+    EXPECT_EQ(config->GetSn(), "S1");
+    EXPECT_TRUE(link->State().mousePresent);
+    EXPECT_TRUE(link->State().recorderPresent);
+    EXPECT_FALSE(link->State().penPresent);
+}
+
+TEST_F(SimDeviceLinkTest, HotPlugPostsPresenceButNotForTheBluetoothModel) {
+    ASSERT_TRUE(link->StartWatching());
+    Sim("plug btmouse");
+    Sim("plug pen --serial P7");
+    ASSERT_TRUE(WaitFor({1126, 1}));
+    Sim("unplug btmouse");
+    Sim("unplug pen");
+    ASSERT_TRUE(WaitFor({1126, 0}));
+    const std::vector<Posted> expected = {{1126, 1}, {1126, 0}};
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_EQ(config->GetLpSn(), "P7");
+}
+
+TEST_F(SimDeviceLinkTest, MouseThreadTurnsReportsIntoMessages) {
+    Sim("plug mouse --serial S1");
+    link->ScanPresentDevices();
+    link->StartReadingThread(kDeviceMouse);
+    // Key "!" held for ten reports of a generation 1, sensor 2 mouse at resolution code 37.
+    for (int i = 0; i < 10; ++i)
+        Sim("report mouse 0a0000002521000a");
+    Sim("report mouse 0a0000002522000a");
+    ASSERT_TRUE(WaitFor({1128, 0}));
+    const std::vector<Posted> expected = {{1127, 0}, {1131, 1}, {1132, 0}, {1128, 0}};
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_EQ(config->GetType(), "v9");
+    EXPECT_EQ(config->GetPhotoIC(), "3212");
+    EXPECT_EQ(config->GetDpi(), "0");
+}
+
+TEST_F(SimDeviceLinkTest, SecondLayoutMouseReportsItsSerial) {
+    Sim("plug mouse5698");
+    link->ScanPresentDevices();
+    link->StartReadingThread(kDeviceMouse);
+    Sim("report mouse5698 0a00000000000000000000"
+        "01ab00ff10");
+    ASSERT_TRUE(WaitFor({1152, 0}));
+    EXPECT_EQ(config->GetSn(), "HMXWW01ab00ff10");
+}
+
+TEST_F(SimDeviceLinkTest, PenRecordKeyOpensAndClosesTheRecording) {
+    config->SetLpSave("on");
+    Sim("plug pen");
+    link->ScanPresentDevices();
+    link->StartReadingThread(kDevicePen);
+    Sim("key pen record down");
+    Sim("key pen record up");
+    ASSERT_TRUE(WaitFor({1160, 0}));
+    const std::vector<Posted> expected = {{1131, 0}, {1127, 3}, {1159, 0}, {1128, 0}, {1160, 0}};
+    EXPECT_EQ(Messages(), expected);
+}
+
+TEST_F(SimDeviceLinkTest, BluetoothMouseOnlyMarksItsStartAndEnd) {
+    Sim("plug btmouse");
+    link->ScanPresentDevices();
+    ASSERT_TRUE(link->State().bluetoothMouse);
+    link->StartReadingThread(kDeviceMouse);
+    std::string events;
+    for (int i = 0; i < 100 && events.find("Leave BTMouseProc") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(20ms);
+        SimWorldProcess::Run("events", &events);
+    }
+    EXPECT_NE(events.find("\"text\":\"Enter BTMouseProc...\\n\""), std::string::npos) << events;
+    EXPECT_NE(events.find("\"text\":\"Leave BTMouseProc...\\n\""), std::string::npos) << events;
+    std::this_thread::sleep_for(100ms);
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(SimDeviceLinkTest, OutputReportsShowInTheEventStream) {
+    Sim("plug mouse");
+    link->ScanPresentDevices();
+    config->Set(ConfigKey::Url, "off");
+    std::string event;
+    std::thread send([this] {
+        std::this_thread::sleep_for(200ms);
+        link->SendWebKeyToMouse();
+    });
+    EXPECT_EQ(SimWorldProcess::Run("wait hid_output --where device=mouse --timeout 5", &event), 0);
+    send.join();
+    EXPECT_NE(event.find("\"bytes\":\"0aa755" + std::string(58, '0') + "\""), std::string::npos)
+        << event;
+}
+
+TEST_F(SimDeviceLinkTest, UnplugEndsReadsAndSendsFailCleanly) {
+    Sim("plug mouse");
+    link->ScanPresentDevices();
+    link->StartReadingThread(kDeviceMouse);
+    std::this_thread::sleep_for(200ms);
+    Sim("unplug mouse");
+    EXPECT_FALSE(link->SendCtrlVByMouse());
+    link->StopReadingThread(kDeviceMouse);
+    std::string events;
+    for (int i = 0; i < 50 && events.find("Leave MouseProc") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(20ms);
+        SimWorldProcess::Run("events", &events);
+    }
+    EXPECT_NE(events.find("Leave MouseProc"), std::string::npos);
+}
+
+TEST(SimTool, WaitTimesOutWithExitCodeOne) {
+    EXPECT_EQ(SimWorldProcess::Run("wait message --where msg=4242 --timeout 0.2 2>/dev/null"), 1);
+    EXPECT_NE(SimWorldProcess::Run("plug toaster 2>/dev/null"), 0);
+    EXPECT_NE(SimWorldProcess::Run("report mouse 0a 2>/dev/null"), 0) << "nothing plugged";
+    EXPECT_NE(SimWorldProcess::Run("frobnicate 2>/dev/null"), 0);
+}
+
+TEST(SimTool, WaitMatchesEmittedMessages) {
+    std::thread emitter([] {
+        std::this_thread::sleep_for(200ms);
+        Json::Value request;
+        request["op"] = "emit";
+        request["event"]["kind"] = "message";
+        request["event"]["msg"] = 1127;
+        request["event"]["wparam"] = 2;
+        request["event"]["lparam"] = 0;
+        platform::sim::SimClient::Control().Send(request);
+    });
+    std::string out;
+    EXPECT_EQ(
+        SimWorldProcess::Run("wait message --where msg=1127 --where wparam=2 --timeout 5", &out),
+        0);
+    emitter.join();
+    EXPECT_NE(out.find("\"seq\":"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"t\":"), std::string::npos) << out;
+}
+
+} // namespace
