@@ -49,7 +49,7 @@ public:
         : caFile_(std::move(caFile)), handlers_(std::move(handlers)) {}
 
     bool IsConnected() const override { return connected_.load(); }
-    bool IsBusy() const override { return busy_.load(); }
+    bool IsBusy() const override { return threads_.load() > 0; }
 
 protected:
     void Call(const std::function<void()>& handler) {
@@ -60,7 +60,10 @@ protected:
     const std::string caFile_;
     const Handlers handlers_;
     std::atomic<bool> connected_{false};
-    std::atomic<bool> busy_{false};
+    // From Connect until the attempt has opened or failed. A closed connection's thread may
+    // still be tearing down TLS for seconds; that must not hold up the next connection.
+    std::atomic<bool> connecting_{false};
+    std::atomic<int> threads_{0};
 };
 
 template <typename Config>
@@ -74,13 +77,15 @@ public:
 
     bool Connect(const std::string& address) override {
         bool idle = false;
-        if (connected_.load() || !busy_.compare_exchange_strong(idle, true))
+        if (connected_.load() || !connecting_.compare_exchange_strong(idle, true))
             return false;
         auto self = this->shared_from_this();
+        ++threads_;
         try {
             std::thread([self, address] { self->RunConnectThread(address); }).detach();
         } catch (const std::system_error& error) {
-            busy_ = false;
+            --threads_;
+            connecting_ = false;
             Debug(std::string("connect thread not started: ") + error.what() + "\n");
             return false;
         }
@@ -134,21 +139,32 @@ private:
         slot_ = std::move(connection);
     }
 
+    // What one connect thread has seen of its own connection.
+    struct Attempt {
+        bool settled = false; // opened or failed
+        bool open = false;    // opened and not yet closed
+    };
+
     void RunConnectThread(const std::string& address) {
+        Attempt attempt;
         try {
-            RunEventLoop(address);
+            RunEventLoop(address, attempt);
         } catch (const websocketpp::exception& error) {
             Debug(std::string(error.what()) + "\n");
         } catch (const std::exception& error) {
             Debug(std::string(error.what()) + "\n");
         }
-        SetConnection(nullptr);
-        connected_ = false;
-        busy_ = false;
+        if (!attempt.settled)
+            connecting_ = false;
+        if (attempt.open) { // left without its close handler
+            SetConnection(nullptr);
+            connected_ = false;
+        }
+        --threads_;
         Call(handlers_.onEnded);
     }
 
-    void RunEventLoop(const std::string& address) {
+    void RunEventLoop(const std::string& address, Attempt& attempt) {
         Client client;
         // The access log would print the request line, which holds the signed query.
         client.clear_access_channels(websocketpp::log::alevel::all);
@@ -159,10 +175,16 @@ private:
             if (handlers_.onMessage)
                 handlers_.onMessage(message->get_payload());
         });
-        client.set_open_handler(
-            [this, &client](websocketpp::connection_hdl hdl) { HandleOpen(client, hdl); });
-        client.set_close_handler([this](websocketpp::connection_hdl) { HandleClose(); });
-        client.set_fail_handler([this, &client](websocketpp::connection_hdl hdl) {
+        client.set_open_handler([this, &client, &attempt](websocketpp::connection_hdl hdl) {
+            HandleOpen(client, hdl, attempt);
+        });
+        client.set_close_handler([this, &attempt](websocketpp::connection_hdl) {
+            attempt.open = false;
+            HandleClose();
+        });
+        client.set_fail_handler([this, &client, &attempt](websocketpp::connection_hdl hdl) {
+            attempt.settled = true;
+            connecting_ = false;
             websocketpp::lib::error_code ec;
             const ConnectionPtr connection = client.get_con_from_hdl(hdl, ec);
             Debug("connection failed: " +
@@ -181,16 +203,19 @@ private:
 
     void InstallTlsInit(Client& client, const std::string& address);
 
-    void HandleOpen(Client& client, websocketpp::connection_hdl hdl) {
+    void HandleOpen(Client& client, websocketpp::connection_hdl hdl, Attempt& attempt) {
+        attempt.settled = true;
         websocketpp::lib::error_code ec;
         ConnectionPtr connection = client.get_con_from_hdl(hdl, ec);
-        if (ec || !connection)
+        if (ec || !connection || connection->get_ec()) {
+            connecting_ = false;
             return;
+        }
         SetConnection(connection);
-        if (connection->get_ec())
-            return;
+        attempt.open = true;
         platform::OutputDebug(QString::fromUtf8("******************连接成功******************\n"));
         connected_ = true;
+        connecting_ = false;
         Call(handlers_.onOpen);
     }
 

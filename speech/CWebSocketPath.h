@@ -24,10 +24,10 @@ public:
                                                   Handlers handlers);
     virtual ~CWebSocketPath() = default;
 
-    // Starts a connect thread unless a connection is open or being made; true when started.
+    // Starts a connect thread unless a connection is open or being opened; true when started.
     virtual bool Connect(const std::string& address) = 0;
     virtual bool IsConnected() const = 0;
-    // True while a connect thread exists.
+    // True while any connect thread exists (one may still be tearing down a closed connection).
     virtual bool IsBusy() const = 0;
     // One text frame; false when there is no open connection or the send failed.
     virtual bool Send(const std::string& text) = 0;

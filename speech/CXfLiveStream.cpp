@@ -29,7 +29,7 @@ struct CXfLiveStream::State {
     std::shared_ptr<CWebSocketPath> path;
 
     std::atomic<int> frameStatus{kLastFrameSent};
-    std::atomic<bool> senderRunning{false};
+    std::atomic<int> sendersRunning{0};
     std::atomic<bool> offAnnounced{false};
 
     // Lets the sender wait for the connection to end after its last frame.
@@ -88,7 +88,7 @@ bool CXfLiveStream::IsConnected() const {
 }
 
 bool CXfLiveStream::IsActive() const {
-    return state_->path->IsBusy() || state_->senderRunning.load();
+    return state_->path->IsBusy() || state_->sendersRunning.load() > 0;
 }
 
 void CXfLiveStream::Close() {
@@ -98,11 +98,11 @@ void CXfLiveStream::Close() {
 void CXfLiveStream::HandleOpen(const std::shared_ptr<State>& state) {
     state->frameStatus = kFirstFrameNext;
     auto queue = std::make_shared<ThreadMessageQueue>();
-    state->senderRunning = true;
+    ++state->sendersRunning;
     try {
         std::thread(RunSender, state, queue).detach();
     } catch (const std::system_error&) {
-        state->senderRunning = false;
+        --state->sendersRunning;
         platform::OutputDebug(QStringLiteral("create thread failed\n"));
         return;
     }
@@ -133,7 +133,7 @@ void CXfLiveStream::RunSender(std::shared_ptr<State> state,
             break;
         }
     }
-    state->senderRunning = false;
+    --state->sendersRunning;
 }
 
 void CXfLiveStream::SendAudioBlock(State& state, const std::vector<char>& block) {

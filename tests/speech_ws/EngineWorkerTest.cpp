@@ -1,0 +1,75 @@
+#include "speech/CEngineWorker.h"
+#include "speech_ws/FakeXfServer.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+class RecordingActions : public IEngineActions {
+public:
+    explicit RecordingActions(bool prepares = true) : prepares_(prepares) {}
+
+    bool Prepare() override { return Note("prepare"), prepares_; }
+    void OnBegin() override { Note("begin"); }
+    void OnEnd() override { Note("end"); }
+    void OnQuit() override { Note("quit"); }
+    void OnUpdate() override { Note("update"); }
+    void CleanUp() override { Note("cleanup"); }
+
+    std::vector<std::string> Calls() const {
+        std::lock_guard<std::mutex> guard(lock_);
+        return calls_;
+    }
+
+private:
+    void Note(const char* call) {
+        std::lock_guard<std::mutex> guard(lock_);
+        calls_.push_back(call);
+    }
+    const bool prepares_;
+    mutable std::mutex lock_;
+    std::vector<std::string> calls_;
+};
+
+TEST(EngineWorker, PerformsEveryCommandInPostedOrderWhateverTheCase) {
+    auto actions = std::make_shared<RecordingActions>();
+    CEngineWorker worker(actions);
+    // Posted back to back, faster than any worker could take them: none may be lost.
+    for (const char letter : std::string("RxsCr?SQ"))
+        worker.Post(letter);
+    worker.Start();
+
+    ASSERT_TRUE(WaitUntil([&] { return !worker.IsRunning(); }));
+    EXPECT_EQ(actions->Calls(), (std::vector<std::string>{"prepare", "begin", "end", "update",
+                                                          "begin", "end", "quit", "cleanup"}));
+}
+
+TEST(EngineWorker, RestartAfterQuitRunsOneWorkerAtATime) {
+    auto actions = std::make_shared<RecordingActions>();
+    CEngineWorker worker(actions);
+    worker.Start();
+    worker.Post('q');
+    worker.Start(); // the owner's restart may come before the first worker has finished
+    worker.Post('r');
+    worker.Post('q');
+
+    ASSERT_TRUE(WaitUntil([&] { return !worker.IsRunning(); }));
+    EXPECT_EQ(actions->Calls(), (std::vector<std::string>{"prepare", "quit", "cleanup", "prepare",
+                                                          "begin", "quit", "cleanup"}));
+}
+
+TEST(EngineWorker, FailedPreparationEndsTheWorkerWithoutActions) {
+    auto actions = std::make_shared<RecordingActions>(false);
+    CEngineWorker worker(actions);
+    worker.Post('r');
+    worker.Start();
+
+    ASSERT_TRUE(WaitUntil([&] { return !worker.IsRunning(); }));
+    EXPECT_EQ(actions->Calls(), std::vector<std::string>{"prepare"});
+}
+
+} // namespace
