@@ -33,6 +33,8 @@ void CTrayIcon::DeleteTrayIcon() {
 }
 
 void CTrayIcon::SetIcon(int iconId) {
+    if (iconId == m_iconId)
+        return;
     m_iconId = iconId;
     if (m_icon)
         m_icon->setIcon(SkinIcon(iconId));
@@ -40,6 +42,8 @@ void CTrayIcon::SetIcon(int iconId) {
 }
 
 void CTrayIcon::SetTooltipText(const QString& tip) {
+    if (tip == m_tip)
+        return;
     m_tip = tip;
     if (m_icon)
         m_icon->setToolTip(tip);
