@@ -1,0 +1,141 @@
+"""Start-up, single instance, first run, log file, telemetry and crash dumps of the real program."""
+import http.server
+import os
+import re
+import signal
+import subprocess
+import threading
+import time
+import unittest
+
+from harness import World, write_ini
+
+LOG_RECORD = re.compile(r"^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6} 0x[0-9a-f]+ info\] .+$")
+
+
+class RecordingServer(http.server.ThreadingHTTPServer):
+    def __init__(self):
+        super().__init__(("127.0.0.1", 0), RecordingHandler)
+        self.requests = []
+        self.thread = threading.Thread(target=self.serve_forever, daemon=True)
+        self.thread.start()
+
+    def url(self):
+        return f"http://127.0.0.1:{self.server_address[1]}"
+
+    def close(self):
+        self.shutdown()
+        self.server_close()
+
+
+class RecordingHandler(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        body = self.rfile.read(int(self.headers.get("Content-Length", 0)))
+        self.server.requests.append((self.path, body))
+        self.send_response(200)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
+    def log_message(self, *args):
+        pass
+
+
+class AppShellTest(unittest.TestCase):
+    def setUp(self):
+        self.world = World(simulator=False)
+
+    def tearDown(self):
+        self.world.stop()
+
+    def wait_for_file(self, path, timeout=10):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if os.path.exists(path) and os.path.getsize(path) > 0:
+                return
+            time.sleep(0.05)
+        self.fail(f"{path} did not appear")
+
+    def stop_all(self):
+        for proc in self.world.procs:
+            proc.send_signal(signal.SIGTERM)
+            proc.communicate(timeout=20)
+        self.world.procs.clear()
+
+    def test_first_start_then_second_start(self):
+        w = self.world
+        w.start()
+        autostart = os.path.join(w.home, "xdg", "autostart", w.channel + ".desktop")
+        self.wait_for_file(autostart)
+        self.wait_for_file(os.path.join(w.home, "log.log"))
+        self.stop_all()
+        client = w.settings()["client"]
+        self.assertEqual((client["first"], client["autoRun"]), ("no", "on"))
+        with open(os.path.join(w.home, "log.log"), encoding="utf-8") as f:
+            records = f.read().splitlines()
+        self.assertTrue(records)
+        for record in records:
+            self.assertRegex(record, LOG_RECORD)
+        # A second start runs no first-run action: a removed autostart entry stays removed.
+        os.remove(autostart)
+        w.start()
+        time.sleep(1.5)
+        self.stop_all()
+        self.assertFalse(os.path.exists(autostart))
+
+    def test_second_instance_exits_and_other_channel_keeps_running(self):
+        w = self.world
+        first = w.start()
+        self.wait_for_file(os.path.join(w.home, "log.log"))
+        started = time.monotonic()
+        second = subprocess.run([w.procs[0].args[0]], env=w.env, timeout=10, capture_output=True)
+        self.assertEqual(second.returncode, 0)
+        self.assertLess(time.monotonic() - started, 2.0 + 1.0)
+        self.assertIsNone(first.poll())
+
+        other = World(simulator=False)
+        try:
+            proc = other.start()
+            time.sleep(1.5)
+            self.assertIsNone(proc.poll())
+        finally:
+            other.stop()
+
+    def test_start_reports_usage_events_byte_for_byte(self):
+        server = RecordingServer()
+        try:
+            w = self.world
+            write_ini(os.path.join(w.home, "endpoints.ini"), {"endpoints": {"service": server.url()}})
+            w.start()
+            deadline = time.monotonic() + 10
+            while time.monotonic() < deadline and len(server.requests) < 2:
+                time.sleep(0.05)
+            self.stop_all()
+        finally:
+            server.close()
+        mac = server.requests[0][1].split(b"&clientMac=")[1].split(b"&")[0]
+        self.assertRegex(mac.decode(), r"^([0-9A-F]{2}(-[0-9A-F]{2}){5})?$")
+
+        def body(kind, info):
+            return (f"eventTypeId={kind}&eventTarget=&deviceVid=&devicePid=&clientMac={mac.decode()}"
+                    f"&clientVersion=1.0.0&channelName={w.channel}&deviceType=MOUSE"
+                    f"&eventInfo={info}&eventInfo1=").encode("utf-8")
+
+        self.assertCountEqual(server.requests, [("/api/addEventLog.json", body(3, "软件启动")),
+                                                ("/api/addEventLog.json", body(4, "新装软件"))])
+
+    def test_segmentation_fault_leaves_a_dump(self):
+        w = self.world
+        workdir = os.path.join(w.home, "cwd")
+        os.makedirs(workdir)
+        proc = w.start(cwd=workdir)
+        self.wait_for_file(os.path.join(w.home, "log.log"))
+        proc.send_signal(signal.SIGSEGV)
+        proc.communicate(timeout=30)
+        w.procs.clear()
+        dumps = [f for f in os.listdir(workdir) if f.endswith(".dmp")]
+        self.assertEqual(len(dumps), 1, dumps)
+        self.assertRegex(dumps[0], rf"^v1\.0-\d{{8}}-\d{{6}}-{proc.pid}-\d+\.dmp$")
+
+
+if __name__ == "__main__":
+    unittest.main()
