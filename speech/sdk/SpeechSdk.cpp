@@ -74,7 +74,8 @@ const char* OpenSession(const SessionParams& params, int* errorCode) {
 
 int SignIn(const char* /*user*/, const char* /*password*/, const char* /*params*/) {
     signedIn = true;
-    if (const auto english = ModelLocator::ForProgram().English())
+    // The engine's English sessions ask for accent "mandarin"; warm up the model they will get.
+    if (const auto english = ModelLocator::ForProgram().Find("en_us", "mandarin"))
         DecoderCache::Instance().Preload(*english);
     return kSuccess;
 }

@@ -173,9 +173,8 @@ TEST_F(RecognitionTest, TheLastBlockCompletesRecognition) {
 
     ASSERT_EQ(run.beginError, kSuccess);
     EXPECT_FALSE(run.endpointReached);
-    EXPECT_EQ(run.writeStatuses.back() == kRecognitionResultReady ||
-                  run.writeStatuses.back() == kRecognitionComplete,
-              true);
+    EXPECT_TRUE(run.writeStatuses.back() == kRecognitionResultReady ||
+                run.writeStatuses.back() == kRecognitionComplete);
     ExpectFetchOrder(run);
     ExpectJsonShape(run);
     EXPECT_EQ(run.Transcript(), "go forward ten meters");
