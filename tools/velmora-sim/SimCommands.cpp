@@ -1,7 +1,9 @@
 #include "SimCommands.h"
 
+#include "SimAudioFile.h"
 #include "SimConnection.h"
 #include "platform/sim/SimClient.h"
+#include "platform/sim/SimHex.h"
 
 #include <chrono>
 #include <cstdio>
@@ -210,6 +212,57 @@ int Wait(SimClient& client, const Args& args) {
     }
 }
 
+int Mic(SimClient& client, const Args& args) {
+    if (args.size() != 1)
+        return Fail("usage: mic FILE (16 kHz mono 16-bit: raw little-endian or WAV)");
+    std::string pcm;
+    std::string error;
+    if (!LoadMicrophoneAudio(args[0], pcm, error))
+        return Fail(error);
+    Json::Value request;
+    request["op"] = "mic";
+    request["pcm"] = platform::sim::ToHex(reinterpret_cast<const uint8_t*>(pcm.data()), pcm.size());
+    return Simple(client, request);
+}
+
+// "X Y" as whole screen coordinates.
+bool ReadPoint(const Args& args, Json::Value& request) {
+    int x = 0;
+    int y = 0;
+    if (args.size() != 2 || !ToInt(args[0], 10, x) || !ToInt(args[1], 10, y))
+        return false;
+    request["x"] = x;
+    request["y"] = y;
+    return true;
+}
+
+int Caret(SimClient& client, const Args& args) {
+    Json::Value request;
+    request["op"] = "caret";
+    if (args.size() == 1 && args[0] == "none")
+        request["none"] = true;
+    else if (!ReadPoint(args, request))
+        return Fail("usage: caret X Y | caret none");
+    return Simple(client, request);
+}
+
+int Cursor(SimClient& client, const Args& args) {
+    Json::Value request;
+    request["op"] = "cursor";
+    if (!ReadPoint(args, request))
+        return Fail("usage: cursor X Y");
+    return Simple(client, request);
+}
+
+int Focus(SimClient& client, const Args& args) {
+    if (args.size() != 1 || (args[0] != "none" && args[0] != "window"))
+        return Fail("usage: focus none|window");
+    Json::Value request;
+    request["op"] = "focus";
+    request["window"] = args[0] == "window";
+    return Simple(client, request);
+}
+
 int Stop(SimClient& client, const Args&) {
     Json::Value request;
     request["op"] = "stop";
@@ -234,7 +287,8 @@ std::string TakeSocketOption(std::vector<std::string>& args) {
 int RunSimCommand(const std::string& socketPath, const std::vector<std::string>& args) {
     static const std::map<std::string, std::function<int(SimClient&, const Args&)>> commands = {
         {"plug", Plug},     {"unplug", Unplug}, {"report", Report}, {"key", Key},
-        {"events", Events}, {"wait", Wait},     {"stop", Stop},
+        {"events", Events}, {"wait", Wait},     {"stop", Stop},     {"mic", Mic},
+        {"caret", Caret},   {"cursor", Cursor}, {"focus", Focus},
     };
     if (args.empty())
         return Fail("no command");

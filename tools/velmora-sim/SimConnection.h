@@ -2,15 +2,24 @@
 
 #include <json/value.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 // One client of the world: a non-blocking socket with line framing both ways. What the
 // connection is for is decided by its first request (a control line, an opened HID handle,
-// a hot-plug watch, an event subscription).
+// a hot-plug watch, an event subscription, a microphone capture).
 class SimConnection {
 public:
-    enum class Role { Control, HidHandle, Watcher, Subscriber };
+    enum class Role { Control, HidHandle, Watcher, Subscriber, Capture };
+
+    // What a capture connection asked for and has received.
+    struct CaptureState {
+        std::string source; // description of the source it records
+        int64_t blockBytes = 0;
+        bool running = false;
+        int64_t bytesSent = 0;
+    };
 
     explicit SimConnection(int fd) : m_fd(fd) {}
     ~SimConnection();
@@ -22,6 +31,7 @@ public:
     void SetRole(Role role) { m_role = role; }
     int DeviceId() const { return m_deviceId; }
     void SetDeviceId(int id) { m_deviceId = id; }
+    CaptureState& Capture() { return m_capture; }
 
     // Reads what is available; false when the peer closed or failed.
     bool ReceiveAvailable();
@@ -40,6 +50,7 @@ private:
     int m_fd;
     Role m_role = Role::Control;
     int m_deviceId = -1;
+    CaptureState m_capture;
     std::string m_inbox;
     std::string m_outbox;
     bool m_closeAfterFlush = false;

@@ -105,6 +105,7 @@ void SimWorld::RegisterHandlers() {
         {"subscribe", bind(&SimWorld::OnSubscribe)},
         {"stop", bind(&SimWorld::OnStop)},
     };
+    RegisterDesktopHandlers();
 }
 
 void SimWorld::Run() {
@@ -118,7 +119,7 @@ void SimWorld::Run() {
         for (const auto& c : m_connections)
             fds.push_back(
                 {c->Fd(), static_cast<short>(POLLIN | (c->HasPendingOutput() ? POLLOUT : 0)), 0});
-        if (::poll(fds.data(), fds.size(), 500) < 0 && errno != EINTR)
+        if (::poll(fds.data(), fds.size(), PollTimeoutMs(500)) < 0 && errno != EINTR)
             break;
         if (fds[0].revents & POLLIN)
             Accept();
@@ -138,6 +139,7 @@ void SimWorld::Run() {
             std::remove_if(m_connections.begin(), m_connections.end(),
                            [](const auto& c) { return c->Fd() < 0 || c->WantsClose(); }),
             m_connections.end());
+        PumpMicrophone();
     }
     CloseConnections();
     ::close(m_listenFd);
@@ -162,6 +164,7 @@ void SimWorld::Serve(SimConnection& connection) {
         open = false;
     if (!open) {
         // Peer gone: drop it now (an unplugged handle or a finished tool).
+        OnConnectionLost(connection);
         auto it = std::find_if(m_connections.begin(), m_connections.end(),
                                [&](const auto& p) { return p.get() == &connection; });
         if (it != m_connections.end())

@@ -2,7 +2,9 @@
 
 #include "EventLog.h"
 #include "SimConnection.h"
+#include "SimDesktop.h"
 #include "SimDevice.h"
+#include "SimMicrophone.h"
 
 #include <json/value.h>
 
@@ -28,6 +30,8 @@ private:
     using ConnectionList = std::vector<std::unique_ptr<SimConnection>>;
 
     void RegisterHandlers();
+    // The microphone, capture sources, input, clipboard and screen (SimWorldDesktop.cpp).
+    void RegisterDesktopHandlers();
     void Accept();
     void Serve(SimConnection& connection);
     void Dispatch(SimConnection& connection, const std::string& line);
@@ -52,6 +56,32 @@ private:
     void OnSubscribe(SimConnection&, const Json::Value& request);
     void OnStop(SimConnection&, const Json::Value& request);
 
+    // Desktop side, asked by the program.
+    void OnCaptureOpen(SimConnection&, const Json::Value& request);
+    void OnCaptureStart(SimConnection&, const Json::Value& request);
+    void OnCaptureStop(SimConnection&, const Json::Value& request);
+    void OnAudioSources(SimConnection&, const Json::Value& request);
+    void OnAudioDefault(SimConnection&, const Json::Value& request);
+    void OnInputKeys(SimConnection&, const Json::Value& request);
+    void OnInputChar(SimConnection&, const Json::Value& request);
+    void OnInputFocus(SimConnection&, const Json::Value& request);
+    void OnClipboardSet(SimConnection&, const Json::Value& request);
+    void OnScreen(SimConnection&, const Json::Value& request);
+    // Desktop side, set by the tools.
+    void OnMic(SimConnection&, const Json::Value& request);
+    void OnCaret(SimConnection&, const Json::Value& request);
+    void OnCursor(SimConnection&, const Json::Value& request);
+    void OnFocus(SimConnection&, const Json::Value& request);
+
+    // Hands the microphone's completed chunks to every running capture.
+    void PumpMicrophone();
+    void PumpMicrophoneAt(int64_t nowNs);
+    // How long the poll loop may sleep: until the microphone's next chunk, at most maxMs.
+    int PollTimeoutMs(int maxMs) const;
+    void EndCapture(SimConnection& connection, int64_t nowNs);
+    // A connection went away without saying so.
+    void OnConnectionLost(SimConnection& connection);
+
     SimDevice* FindDevice(int id);
     // The most recently plugged device of a kind.
     SimDevice* NewestOfKind(const std::string& kind);
@@ -66,4 +96,6 @@ private:
     ConnectionList m_connections;
     std::vector<std::unique_ptr<SimDevice>> m_devices;
     EventLog m_events;
+    SimMicrophone m_microphone;
+    SimDesktop m_desktop;
 };

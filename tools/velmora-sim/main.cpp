@@ -14,6 +14,11 @@ const char* kUsage =
     "                                 magnifier up down\n"
     "  events [--since N] [--follow]  the event stream, one JSON object per line\n"
     "  wait KIND [--where FIELD=VALUE]... [--timeout SECONDS]\n"
+    "  mic FILE                       queue audio for the microphone: raw 16 kHz mono\n"
+    "                                 s16le, or a WAV of that format\n"
+    "  caret X Y | caret none         place or remove the text caret\n"
+    "  cursor X Y                     move the pointer\n"
+    "  focus none|window              take away or give back the keyboard focus window\n"
     "  stop                           end the world\n";
 }
 

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The desktop around the program in the simulator world: one 1920x1080 screen with a pointer,
+// a text caret only when a test places one, a focus window, the clipboard, and the capture
+// sources of the sound system with the default one.
+struct SimDesktop {
+    struct Point {
+        int x = 0;
+        int y = 0;
+    };
+    struct AudioSource {
+        std::string id;
+        std::string name;
+    };
+
+    static constexpr int kWidth = 1920;
+    static constexpr int kHeight = 1080;
+
+    Point cursor{kWidth / 2, kHeight / 2};
+    std::optional<Point> caret;
+    bool hasFocusWindow = true;
+    std::string clipboard;
+    std::vector<AudioSource> sources{{"sim.builtin", "Built-in Microphone"},
+                                     {"sim.dravel", "Dravel Microphone"},
+                                     {"sim.lunrik", "Lunrik Microphone"}};
+    size_t defaultSource = 0;
+
+    const AudioSource* FindSource(const std::string& id) const {
+        for (const AudioSource& s : sources) {
+            if (s.id == id)
+                return &s;
+        }
+        return nullptr;
+    }
+};
