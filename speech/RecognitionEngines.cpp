@@ -1,15 +1,42 @@
 #include "speech/RecognitionEngines.h"
 
 #include "app/CConfig.h"
+#include "speech/CXfEngine.h"
 #include "speech/IIatEngine.h"
 
-RecognitionEngines CreateRecognitionEngines(const std::shared_ptr<CConfig>& config,
-                                            IIatCallBack* callback) {
+namespace {
+
+// The engine identifiers in the order they are compared; -1 for a name that is none of them.
+int EngineIndex(const QString& name) {
+    for (const auto& [index, engineName] : CConfig::EngineNames()) {
+        if (name == engineName)
+            return index;
+    }
+    return -1;
+}
+
+RecognitionEngines CreateXfEngines(const std::shared_ptr<CConfig>& config, IIatCallBack* callback,
+                                   std::function<int()> deviceKind) {
     RecognitionEngines engines;
-    (void)callback;
-    const QString name = config->GetRecognitionEngine();
-    const auto names = CConfig::EngineNames();
-    (void)names;
-    (void)name;
+    auto engine = std::make_unique<CXfEngine>(config, callback, std::move(deviceKind));
+    engine->Login();
+    engines.recognizer = std::move(engine);
+    // The recording transcriber beside it is not built yet; web stays empty.
     return engines;
+}
+
+} // namespace
+
+RecognitionEngines CreateRecognitionEngines(const std::shared_ptr<CConfig>& config,
+                                            IIatCallBack* callback,
+                                            std::function<int()> deviceKind) {
+    switch (EngineIndex(config->GetRecognitionEngine())) {
+    case 0: // "xf"
+        return CreateXfEngines(config, callback, std::move(deviceKind));
+    case 1: // "sh": not built yet
+    case 2: // "sg": not built yet
+    case 3: // "ms": no engine
+    default:
+        return {};
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 class CConfig;
@@ -15,5 +16,8 @@ struct RecognitionEngines {
 };
 
 // Creates the engines and makes the calls due right after creation (sign-in for "xf").
+// deviceKind reads the current device kind (0 mouse, 1 pen); the "xf" engine chooses its
+// session parameters by it.
 RecognitionEngines CreateRecognitionEngines(const std::shared_ptr<CConfig>& config,
-                                            IIatCallBack* callback);
+                                            IIatCallBack* callback,
+                                            std::function<int()> deviceKind);
