@@ -3,7 +3,6 @@
 #include <hidapi.h>
 
 #include <cerrno>
-#include <climits>
 #include <mutex>
 #include <unistd.h>
 
