@@ -15,6 +15,8 @@
 #include "ui/framework/UiLanguage.h"
 #include "ui/framework/WindowMessage.h"
 
+#include <QTimer>
+
 #include <curl/curl.h>
 
 namespace {
@@ -66,6 +68,8 @@ bool CApp::Startup() {
 }
 
 int CApp::Run() {
+    // The first turn of the loop marks the end of start-up in the log (start-up benchmark).
+    QTimer::singleShot(0, [] { applog::Info(QStringLiteral("message loop running")); });
     return CPaintManagerUI::MessageLoop();
 }
 
