@@ -208,3 +208,26 @@ TEST(SimTool, WaitMatchesEmittedMessages) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SimTool, PlugTakesAnotherIdentityAndEventsResumeAfterASequenceNumber) {
+    ASSERT_EQ(SimWorldProcess::Run("plug mouse --vid 3cde --pid A217 --serial X9"), 0);
+    std::string all;
+    ASSERT_EQ(SimWorldProcess::Run("events", &all), 0);
+    EXPECT_NE(all.find("USB\\\\VID_3CDE&PID_A217\\\\X9"), std::string::npos) << all;
+    const size_t lines = static_cast<size_t>(std::count(all.begin(), all.end(), '\n'));
+    ASSERT_GE(lines, 1u);
+    std::string later;
+    ASSERT_EQ(SimWorldProcess::Run("events --since " + std::to_string(lines - 1), &later), 0);
+    // The stream resumes with the last event seen before (others may follow it).
+    const size_t lastStart = all.rfind('\n', all.size() - 2);
+    const std::string lastLine = all.substr(lastStart == std::string::npos ? 0 : lastStart + 1);
+    EXPECT_EQ(later.rfind(lastLine, 0), 0u) << later;
+    EXPECT_NE(SimWorldProcess::Run("key mouse voice1 sideways 2>/dev/null"), 0);
+    EXPECT_NE(SimWorldProcess::Run("plug mouse --vid 12345 2>/dev/null"), 0);
+    EXPECT_EQ(SimWorldProcess::Run("unplug mouse"), 0);
+    EXPECT_NE(SimWorldProcess::Run("unplug mouse 2>/dev/null"), 0);
+}
+
+} // namespace
