@@ -1,4 +1,5 @@
 # make test  — set up, build and run every test (SANITIZE=address,undefined for a sanitizer build)
+# make demo  — set up, build and dictate with a simulated voice mouse
 # make run   — set up, build and start Velmora
 SANITIZE ?=
 comma := ,
@@ -9,7 +10,7 @@ BUILD ?= build-$(subst $(comma),-,$(SANITIZE))
 endif
 JOBS ?= $(shell nproc)
 
-.PHONY: setup configure build test run format
+.PHONY: setup configure build test run demo format
 
 setup:
 	@bash scripts/setup.sh
@@ -22,6 +23,9 @@ build: configure
 
 test: build
 	@bash scripts/run-tests.sh $(BUILD)
+
+demo: build
+	@python3 scripts/demo.py $(BUILD)/bin
 
 run: build
 	@$(BUILD)/bin/velmora
