@@ -7,7 +7,9 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
+#include <csignal>
 #include <memory>
+#include <mutex>
 #include <new>
 
 namespace {
@@ -126,10 +128,23 @@ const std::string& ExtraCaFile() {
     return GetEndpoints().caFile;
 }
 
+// Time-outs must be thread safe, so transfers run with CURLOPT_NOSIGNAL, and then curl no
+// longer masks SIGPIPE around its writes. A TLS peer that hangs up mid-write would otherwise
+// end the whole program; the process ignores the signal and the write fails as an error.
+void IgnoreBrokenPipes() {
+    static std::once_flag once;
+    std::call_once(once, [] { std::signal(SIGPIPE, SIG_IGN); });
+}
+
+CURL* NewTransfer() {
+    IgnoreBrokenPipes();
+    return curl_easy_init();
+}
+
 } // namespace
 
 CHttpClient::Result CHttpClient::Get(const std::string& url, Limits limits) {
-    EasyHandle easy(curl_easy_init());
+    EasyHandle easy(NewTransfer());
     std::string reply;
     if (!easy || !ApplyCommonOptions(easy.get(), url, ExtraCaFile(), reply) ||
         !ApplyLimits(easy.get(), limits))
@@ -139,7 +154,7 @@ CHttpClient::Result CHttpClient::Get(const std::string& url, Limits limits) {
 
 CHttpClient::Result CHttpClient::PostForm(const std::string& url, const std::string& form,
                                           Limits limits) {
-    EasyHandle easy(curl_easy_init());
+    EasyHandle easy(NewTransfer());
     std::string reply;
     if (!easy || !ApplyCommonOptions(easy.get(), url, ExtraCaFile(), reply) ||
         !ApplyLimits(easy.get(), limits) || !ApplyPostBody(easy.get(), form))
@@ -149,7 +164,7 @@ CHttpClient::Result CHttpClient::PostForm(const std::string& url, const std::str
 
 CHttpClient::Result CHttpClient::PostJson(const std::string& url, const std::string& json,
                                           Limits limits) {
-    EasyHandle easy(curl_easy_init());
+    EasyHandle easy(NewTransfer());
     HeaderList headers;
     std::string reply;
     if (!easy || !AppendHeader(headers, "Content-Type: application/json;charset=UTF-8") ||
@@ -162,7 +177,7 @@ CHttpClient::Result CHttpClient::PostJson(const std::string& url, const std::str
 
 CHttpClient::Result CHttpClient::PostMultipart(const std::string& url,
                                                const std::vector<MultipartPart>& parts) {
-    EasyHandle easy(curl_easy_init());
+    EasyHandle easy(NewTransfer());
     if (!easy)
         return {false, std::string()};
     HeaderList headers;

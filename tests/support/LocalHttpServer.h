@@ -19,6 +19,7 @@
 #include <cctype>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstring>
 #include <functional>
 #include <mutex>
@@ -81,6 +82,8 @@ public:
     explicit LocalHttpServer(Reply reply = Reply(), const std::string& certFile = std::string(),
                              const std::string& keyFile = std::string())
         : m_reply(std::move(reply)) {
+        // TLS writes to a client that hung up must fail, not end the test program.
+        std::signal(SIGPIPE, SIG_IGN);
         if (!certFile.empty())
             m_tls = MakeTlsContext(certFile, keyFile);
         m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
