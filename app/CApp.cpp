@@ -10,6 +10,9 @@
 #include "platform/AutoStart.h"
 #include "platform/ProgramHome.h"
 #include "platform/SingleInstance.h"
+#include "service/Endpoints.h"
+#include "session/CVoiceSession.h"
+#include "session/SessionWindows.h"
 #include "speech/CAudioEndpoints.h"
 #include "ui/framework/CPaintManagerUI.h"
 #include "ui/framework/UiLanguage.h"
@@ -44,6 +47,9 @@ bool CApp::Startup() {
     applog::InitLogging(platform::ProgramHome() + QStringLiteral("log.log"));
     applog::Info(QStringLiteral("Velmora %1 starting, channel %2")
                      .arg(m_config->GetVersion(), m_config->GetChannelName()));
+    const QString endpointsProblem = GetEndpointsProblem();
+    if (!endpointsProblem.isEmpty())
+        applog::Warning(endpointsProblem);
     CPaintManagerUI::SetResourcePath(platform::ProgramHome() + QStringLiteral("skin/Orvanta/"));
 
     if (curl_global_init(CURL_GLOBAL_ALL) != 0)
@@ -58,6 +64,7 @@ bool CApp::Startup() {
     RunFirstStartActions();
     ApplyUiLanguage();
 
+    RegisterWindowClasses();
     m_wndManager = std::make_unique<CWndManager>();
     m_wndManager->SetUsageRecorder([config = m_config](int kind, const QString& info) {
         RecordUsageEvent(config, kind, info, QString());
@@ -84,6 +91,21 @@ void CApp::RunFirstStartActions() {
 
 void CApp::ApplyUiLanguage() {
     ::ApplyUiLanguage(m_config->GetUiLanguage());
+}
+
+void CApp::RegisterWindowClasses() {
+    SessionWindowLinks links;
+    links.config = m_config;
+    // Looked up on every call: the main window and the manager are made after registration.
+    links.voiceMode = [this] { return m_mainWnd ? m_mainWnd->Session().VoiceMode() : 0; };
+    links.recordUsage = [config = m_config](int kind, const QString& info) {
+        RecordUsageEvent(config, kind, info, QString());
+    };
+    links.openGetWord = [this](int x, int y, const QString& word) {
+        if (m_wndManager)
+            m_wndManager->ShowGetWord(x, y, word);
+    };
+    RegisterSessionWindows(CWndManager::RegisteredFactories(), std::move(links));
 }
 
 void CApp::CreateMainWindow() {
