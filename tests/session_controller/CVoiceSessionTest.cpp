@@ -1,0 +1,184 @@
+#include "session/CVoiceSession.h"
+#include "app/CConfig.h"
+#include "speech/IIatEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records every command the session gives its engine.
+class ScriptedEngine : public IIatEngine {
+public:
+    std::vector<std::string> calls;
+    void Login() override { calls.push_back("Login"); }
+    void Logout() override { calls.push_back("Logout"); }
+    void Start() override { calls.push_back("Start"); }
+    void Quit() override { calls.push_back("Quit"); }
+    void BeginRecognize() override { calls.push_back("Begin"); }
+    void EndRecognize() override { calls.push_back("End"); }
+    void UpdateParams() override { calls.push_back("Update"); }
+    void RestartRecognize() override { calls.push_back("Restart"); }
+};
+
+struct Outputs {
+    std::vector<std::string> typed;
+    std::vector<std::string> commands;
+    std::vector<std::string> translated;
+    std::vector<std::string> tips; // "state:text:hide"
+    std::vector<std::string> subtitles;
+    std::vector<std::string> usage;
+    int deviceInfo = 0;
+    int endOfVoice = 0;
+    int resetKey = 0;
+};
+
+class VoiceSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        config = std::make_shared<CConfig>(dir.path() + "/");
+        CVoiceSession::Context c;
+        c.config = config;
+        c.deviceKind = [this] { return deviceKind; };
+        c.showVoiceTip = [this](int state, const QString& text, bool hide, int) {
+            out.tips.push_back(std::to_string(state) + ":" + text.toStdString() + ":" +
+                               (hide ? "hide" : "stay"));
+        };
+        c.typeText = [this](const std::string& text) { out.typed.push_back(text); };
+        c.handleCommand = [this](const std::string& text) { out.commands.push_back(text); };
+        c.translateAndType = [this](const std::string& text) { out.translated.push_back(text); };
+        c.addSubtitleText = [this](const QString& text) {
+            out.subtitles.push_back(text.toStdString());
+        };
+        c.recordUsageEvent = [this](int kind, const std::string& first, const std::string& second) {
+            out.usage.push_back(std::to_string(kind) + ":" + first + ":" + second);
+        };
+        c.sendDeviceInfo = [this] { ++out.deviceInfo; };
+        c.sendEndOfVoiceState = [this] { ++out.endOfVoice; };
+        c.resetMouseLastKey = [this] { ++out.resetKey; };
+        session = std::make_unique<CVoiceSession>(std::move(c));
+        session->SetEngine(&engine);
+    }
+
+    QTemporaryDir dir;
+    std::shared_ptr<CConfig> config;
+    int deviceKind = 0;
+    Outputs out;
+    ScriptedEngine engine;
+    std::unique_ptr<CVoiceSession> session;
+};
+
+TEST_F(VoiceSessionTest, TypingTypesEveryPieceInOrderAndKeepsTheWholeText) {
+    session->OnKeyDown(0);
+    session->OnResult("go forward", false, "apd");
+    session->OnResult(" ten meters", true, "apd");
+    session->OnKeyUp();
+    EXPECT_EQ(out.typed, (std::vector<std::string>{"go forward", " ten meters"}));
+    EXPECT_EQ(session->SessionText(), "go forward ten meters");
+    EXPECT_TRUE(session->LastFlag());
+    EXPECT_EQ(engine.calls, (std::vector<std::string>{"Begin", "End"}));
+    EXPECT_EQ(out.tips, (std::vector<std::string>{"0::stay", "1::hide"}));
+}
+
+TEST_F(VoiceSessionTest, SpokenPunctuationOnlyForTheMouseWithPunctuationOff) {
+    struct Case {
+        int kind;
+        const char* ptt;
+        const char* lpPtt;
+        const char* result;
+        const char* typed;
+    } cases[] = {
+        {0, "off", "on", "逗号", "，"},       {0, "on", "on", "逗号", "逗号"},
+        {0, "off", "on", "省略号", "......"}, {0, "off", "on", "逗号逗号", "逗号逗号"},
+        {1, "on", "off", "逗号", "逗号"},     {0, "off", "on", "引号", "“”"},
+    };
+    for (const Case& c : cases) {
+        config->SetPtt(c.ptt);
+        config->SetLpPtt(c.lpPtt);
+        deviceKind = c.kind;
+        out.typed.clear();
+        session->OnKeyDown(0);
+        session->OnResult(c.result, true, "apd");
+        ASSERT_EQ(out.typed.size(), 1u) << c.result;
+        EXPECT_EQ(out.typed[0], c.typed) << c.result << " kind " << c.kind;
+    }
+}
+
+TEST_F(VoiceSessionTest, SearchHandsTheWholeTextOverOnceAtTheEnd) {
+    session->OnKeyDown(1);
+    session->OnResult("open", false, "apd");
+    session->OnResult(" notepad", true, "apd");
+    EXPECT_TRUE(out.typed.empty());
+    EXPECT_EQ(out.commands, (std::vector<std::string>{"open notepad"}));
+    EXPECT_EQ(out.usage, (std::vector<std::string>{"1:语音搜索:open notepad"}));
+    EXPECT_EQ(out.tips.back(), "2:open notepad:hide");
+}
+
+TEST_F(VoiceSessionTest, TranslationWithSwitchOffShowsSourceThenTranslatesAtTheEnd) {
+    config->SetTranslateSwitch("off");
+    session->OnKeyDown(2);
+    session->OnResult("hello", false, "apd");
+    EXPECT_TRUE(out.translated.empty());
+    session->OnResult(" world", true, "apd");
+    EXPECT_EQ(out.translated, (std::vector<std::string>{"hello world"}));
+    EXPECT_EQ(out.tips.back(), "2:hello world:stay");
+    EXPECT_TRUE(out.typed.empty());
+}
+
+TEST_F(VoiceSessionTest, ResultAfterModeChangeFollowsTheNewMode) {
+    session->OnKeyDown(0);
+    session->OnKeyDown(1);
+    session->OnResult("late", true, "apd");
+    EXPECT_TRUE(out.typed.empty());
+    EXPECT_EQ(out.commands, (std::vector<std::string>{"late"}));
+}
+
+TEST_F(VoiceSessionTest, SubtitleResultsGoToTheSubtitlesOnly) {
+    deviceKind = 1;
+    session->OnKeyDown(3);
+    session->OnResult("slide one", false, "rpl");
+    EXPECT_EQ(out.subtitles, (std::vector<std::string>{"slide one"}));
+    EXPECT_TRUE(out.typed.empty());
+    EXPECT_EQ(session->SessionText(), "");
+    session->OnSpeechEnd();
+    EXPECT_EQ(engine.calls.back(), "Restart");
+}
+
+TEST_F(VoiceSessionTest, EngineStartFollowsTheGeneration) {
+    session->OnGenerationKnown(0); // v6 or pen: start, flag set
+    session->OnGenerationKnown(1); // v9 after a started engine: re-parameterise, flag cleared
+    session->OnGenerationKnown(1); // v9 again: start
+    EXPECT_EQ(engine.calls, (std::vector<std::string>{"Start", "Update", "Start"}));
+    EXPECT_EQ(out.deviceInfo, 2);
+    EXPECT_FALSE(session->EngineStarted());
+}
+
+TEST_F(VoiceSessionTest, SpeechEndOnAV9MouseEndsTheMouseVoiceState) {
+    config->SetType("v9");
+    session->OnKeyDown(0);
+    session->OnSpeechEnd();
+    EXPECT_EQ(out.endOfVoice, 1);
+    EXPECT_EQ(out.resetKey, 1);
+    EXPECT_EQ(out.tips.back(), "1::hide");
+    config->SetType("v6");
+    session->OnSpeechEnd();
+    EXPECT_EQ(out.endOfVoice, 1);
+}
+
+TEST_F(VoiceSessionTest, WithoutAnEngineKeysStillShowTheTip) {
+    session->SetEngine(nullptr);
+    session->OnKeyDown(0);
+    session->OnKeyUp();
+    session->OnGenerationKnown(1);
+    EXPECT_EQ(out.tips, (std::vector<std::string>{"0::stay", "1::hide"}));
+    EXPECT_TRUE(engine.calls.empty());
+    EXPECT_EQ(out.deviceInfo, 0);
+}
+
+} // namespace
