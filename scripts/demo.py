@@ -24,7 +24,7 @@ def main():
     os.makedirs(runtime, mode=0o700)
     with open(os.path.join(home, "custom.ini"), "w", encoding="utf-8") as f:
         f.write(f"[client]\nfirst=no\nchannelName=velmora-demo-{os.getpid()}\n"
-                "[recognition]\nlanguage=english\n")
+                "[recognition]\nlanguage=english\nptt=off\n")
     shutil.copy(os.path.join(bin_dir, "languages.ini"), home)
     env = dict(os.environ, VELMORA_HOME=home, VELMORA_SIMULATOR=socket,
                QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=runtime,
@@ -54,13 +54,18 @@ def main():
         while not os.path.exists(socket):
             time.sleep(0.05)
         sim("plug", "mouse", "--serial", "DEMO0001")
-        velmora = subprocess.Popen([os.path.join(bin_dir, "velmora")], env=env)
+        velmora = subprocess.Popen([os.path.join(bin_dir, "velmora")], env=env,
+                                   stderr=subprocess.DEVNULL)
         wait_for(lambda e: e.get("text") == "Enter MouseProc...\n", 0, 30)
-        print("demo: voice mouse connected; speaking \"go forward ten meters\"")
-        sim("mic", SPEECH)
+        print("demo: voice mouse connected; holding voice key 1")
         start = events(0)[-1]["seq"]
         sim("key", "mouse", "voice1", "down")
-        wait_for(lambda e: e.get("kind") == "audio" and e.get("state") == "start", start, 30)
+        # Speak once the recogniser listens (its recorder takes 200 ms blocks), as a user
+        # starts speaking once the tip says so.
+        wait_for(lambda e: e.get("kind") == "audio" and e.get("state") == "start"
+                 and e.get("block") == 6400, start, 30)
+        print("demo: speaking \"go forward ten meters\"")
+        sim("mic", SPEECH)
         time.sleep(os.path.getsize(SPEECH) / 32000 + 0.5)
         released = events(0)[-1]["seq"]
         sim("key", "mouse", "voice1", "up")

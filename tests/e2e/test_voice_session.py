@@ -1,0 +1,86 @@
+"""A voice session end to end: simulated mouse and microphone, the real program, local recognition."""
+import os
+import time
+import unittest
+
+from harness import World
+
+SPEECH = "/usr/share/pocketsphinx/test/data/goforward.raw"
+SPEECH_SECONDS = os.path.getsize(SPEECH) / 32000
+# byte 7 of the mouse's reports: generation v6, sensor 3205 (1) or 3212 (2)
+SENSOR_3205 = "01"
+SENSOR_3212 = "02"
+
+
+class VoiceSessionTest(unittest.TestCase):
+    def setUp(self):
+        self.world = None
+
+    def tearDown(self):
+        if self.world:
+            self.world.stop()
+
+    def start(self, model, settings=None):
+        base = {"recognition": {"language": "english"}, "client": {"uiLanguage": "lan_en"}}
+        for section, keys in (settings or {}).items():
+            base.setdefault(section, {}).update(keys)
+        self.world = World(base)
+        self.world.sim("plug", "mouse", "--model", model)
+        self.world.start()
+        self.world.wait_event("debug", text="Enter MouseProc...\n")
+        return self.world
+
+    def dictate(self, w):
+        since = w.last_seq()
+        w.sim("key", "mouse", "voice1", "down")
+        # Speech starts once the recogniser's own recorder (200 ms blocks) listens.
+        w.wait_event("audio", since, state="start", block=6400)
+        w.sim("mic", SPEECH)
+        time.sleep(SPEECH_SECONDS + 0.5)
+        released = w.last_seq()
+        w.sim("key", "mouse", "voice1", "up")
+        w.wait_event("window", released, timeout=60, name="VoiceTipWnd", visible=False)
+        return since
+
+    def test_clipboard_and_ctrl_v_with_sensor_3205(self):
+        w = self.start(SENSOR_3205)
+        since = self.dictate(w)
+        w.wait_event("message", since, msg=1127, wparam=0)
+        w.wait_event("control", since, window="VoiceTipWnd", control="tip_text", text="Please speak")
+        typed = "".join(e["text"] for e in w.matching("clipboard", since))
+        self.assertEqual(typed.strip(" ."), "go forward ten meters")
+        keys = w.matching("key", since)
+        self.assertEqual(len(keys), len(w.matching("clipboard", since)))
+        self.assertTrue(all(k["keys"] == "ctrl+v" for k in keys))
+        self.assertEqual(w.matching("hid_output", since), [])
+
+    def test_mouse_types_ctrl_v_with_sensor_3212(self):
+        w = self.start(SENSOR_3212)
+        since = self.dictate(w)
+        typed = "".join(e["text"] for e in w.matching("clipboard", since))
+        self.assertEqual(typed.strip(" ."), "go forward ten meters")
+        self.assertEqual(w.matching("key", since), [])
+        outputs = w.matching("hid_output", since)
+        self.assertTrue(outputs)
+        self.assertTrue(all(o["bytes"].startswith("0aa30119") for o in outputs))
+
+    def test_character_typing_mode(self):
+        w = self.start(SENSOR_3205, {"client": {"typingMode": "mode1"}})
+        since = self.dictate(w)
+        typed = "".join(e["text"] for e in w.matching("char", since))
+        self.assertEqual(typed.strip(" ."), "go forward ten meters")
+        self.assertEqual(w.matching("clipboard", since), [])
+
+    def test_without_an_engine_keys_show_the_tip_and_start_no_capture(self):
+        w = self.start(SENSOR_3205, {"recognition": {"engine": "ms"}})
+        since = w.last_seq()
+        w.sim("key", "mouse", "voice1", "down")
+        w.wait_event("control", since, window="VoiceTipWnd", control="tip_text", text="Please speak")
+        w.sim("key", "mouse", "voice1", "up")
+        w.wait_event("control", since, window="VoiceTipWnd", control="tip_text", text="Processing...")
+        time.sleep(1)
+        self.assertEqual(w.matching("audio", since), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
