@@ -77,7 +77,10 @@ void CTrayMenu::Restart() const {
         platform::OutputDebug(QStringLiteral("restart.sh not found\n"));
         return;
     }
-    // The script restarts the program after it ends; run by the shell as a file, no command text.
-    if (!QProcess::startDetached(QStringLiteral("/bin/sh"), {script}, platform::ProgramHome()))
+    // The script ends this process and starts the executable again; it is run by the shell as a
+    // file with an argument list, never as command text.
+    const QStringList arguments{script, platform::ExecutablePath(),
+                                QString::number(QCoreApplication::applicationPid())};
+    if (!QProcess::startDetached(QStringLiteral("/bin/sh"), arguments, platform::ProgramHome()))
         platform::OutputDebug(QStringLiteral("restart.sh could not be started\n"));
 }
