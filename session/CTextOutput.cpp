@@ -51,8 +51,11 @@ std::function<bool()> CTextOutput::MousePasteThrough(std::shared_ptr<DeviceConte
 
 void CTextOutput::TypeText(const std::string& utf8Text) {
     const QString text = QString::fromUtf8(utf8Text.c_str());
+    // An empty result (a session with nothing recognised) must not replace the user's
+    // clipboard or inject a paste; the final-result report still follows.
     const bool delivered =
-        TypingMode() == QLatin1String("mode1") ? TypeUnits(text) : PasteThroughClipboard(text);
+        text.isEmpty() ||
+        (TypingMode() == QLatin1String("mode1") ? TypeUnits(text) : PasteThroughClipboard(text));
     if (delivered && m_context.lastFlag())
         ReportFinalResult(utf8Text.c_str());
 }

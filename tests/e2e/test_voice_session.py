@@ -1,5 +1,7 @@
 """A voice session end to end: simulated mouse and microphone, the real program, local recognition."""
+import json
 import os
+import socket
 import time
 import unittest
 
@@ -70,6 +72,27 @@ class VoiceSessionTest(unittest.TestCase):
         typed = "".join(e["text"] for e in w.matching("char", since))
         self.assertEqual(typed.strip(" ."), "go forward ten meters")
         self.assertEqual(w.matching("clipboard", since), [])
+
+    def test_a_storm_of_key_presses_leaves_dictation_working(self):
+        w = self.start(SENSOR_3205, {"recognition": {"ptt": "off"}})
+        conn = socket.socket(socket.AF_UNIX)
+        conn.connect(w.socket)
+        replies = conn.makefile("r")
+        since = w.last_seq()
+        for i in range(1000):
+            code = "21" if i % 2 == 0 else "22"
+            request = {"op": "report", "device": "mouse", "bytes": f"0a00000000{code}00{SENSOR_3205}"}
+            conn.sendall((json.dumps(request) + "\n").encode())
+            replies.readline()
+            time.sleep(0.008)
+        conn.close()
+        w.wait_event("message", since, timeout=60, msg=1128)
+        time.sleep(2)
+        self.assertEqual(w.matching("clipboard", since), [])
+        self.assertIsNone(w.procs[0].poll())
+        since = self.dictate(w)
+        typed = [e["text"] for e in w.matching("clipboard", since)]
+        self.assertEqual("".join(typed), "go forward ten meters")
 
     def test_without_an_engine_keys_show_the_tip_and_start_no_capture(self):
         w = self.start(SENSOR_3205, {"recognition": {"engine": "ms"}})
