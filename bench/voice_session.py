@@ -74,7 +74,9 @@ def main():
         print(f"key-down -> capture running: median {statistics.median(down):.1f} ms "
               f"(min {min(down):.1f}, max {max(down):.1f}) over {len(down)} sessions")
         if up:
-            print(f"key-up -> text typed:        median {statistics.median(up):.1f} ms "
+            # Negative: the whole text was already typed while the key was held (results are
+            # typed as they arrive) and the key-up brought no further text.
+            print(f"key-up -> last text typed:   median {statistics.median(up):.1f} ms "
                   f"(min {min(up):.1f}, max {max(up):.1f}) over {len(up)} sessions")
         print(f"typed: {sorted(set(texts))}")
         time.sleep(2)
