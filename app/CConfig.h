@@ -9,22 +9,56 @@
 // Every key of custom.ini. The Lp* keys are the pen's twins of the unprefixed mouse keys.
 enum class ConfigKey {
     // [device]
-    Vid, Pid, Sn, PhotoIC, Dpi, Type, MicId, Light, Url, LpVid, LpPid, LpSn,
+    Vid,
+    Pid,
+    Sn,
+    PhotoIC,
+    Dpi,
+    Type,
+    MicId,
+    Light,
+    Url,
+    LpVid,
+    LpPid,
+    LpSn,
     // [client]
-    First, AutoRun, ChannelName, Version, UiLanguage, Subtitle, SubtitleColor, TypingMode,
+    First,
+    AutoRun,
+    ChannelName,
+    Version,
+    UiLanguage,
+    Subtitle,
+    SubtitleColor,
+    TypingMode,
     // [recognition]
-    RecognitionEngine, RecognitionLanguage, Ptt,
+    RecognitionEngine,
+    RecognitionLanguage,
+    Ptt,
     // [search]
     SearchEngine,
     // [translate]
-    TranslateSwitch, TranslateEngine, TranslateLanguage,
+    TranslateSwitch,
+    TranslateEngine,
+    TranslateLanguage,
     // [getword]
     GetwordSwitch,
     // [user]
-    UserName, UserPassword, UserRemember,
+    UserName,
+    UserPassword,
+    UserRemember,
     // pen keys, loaded after all others
-    LpSubtitle, LpSubtitleColor, LpTypingMode, LpColor, LpMultiple, LpSave,
-    LpLanguage, LpPtt, LpSearchEngine, LpTranslateSwitch, LpTranslateLanguage, LpGetwordSwitch,
+    LpSubtitle,
+    LpSubtitleColor,
+    LpTypingMode,
+    LpColor,
+    LpMultiple,
+    LpSave,
+    LpLanguage,
+    LpPtt,
+    LpSearchEngine,
+    LpTranslateSwitch,
+    LpTranslateLanguage,
+    LpGetwordSwitch,
     Count
 };
 
@@ -67,11 +101,17 @@ public:
     static bool IsWritable(ConfigKey key);
     static bool IsLoaded(ConfigKey key);
 
-#define VELMORA_CONFIG_ACCESSORS(Name)                                                            \
-    QString Get##Name() const { return Get(ConfigKey::Name); }                                    \
-    bool Set##Name(const QString& value) { return Set(ConfigKey::Name, value); }
-#define VELMORA_CONFIG_GETTER(Name)                                                               \
-    QString Get##Name() const { return Get(ConfigKey::Name); }
+#define VELMORA_CONFIG_ACCESSORS(Name)                                                             \
+    QString Get##Name() const {                                                                    \
+        return Get(ConfigKey::Name);                                                               \
+    }                                                                                              \
+    bool Set##Name(const QString& value) {                                                         \
+        return Set(ConfigKey::Name, value);                                                        \
+    }
+#define VELMORA_CONFIG_GETTER(Name)                                                                \
+    QString Get##Name() const {                                                                    \
+        return Get(ConfigKey::Name);                                                               \
+    }
 
     VELMORA_CONFIG_ACCESSORS(Vid)
     VELMORA_CONFIG_ACCESSORS(Pid)
@@ -123,13 +163,13 @@ public:
     double GetLpMultipleValue() const;
 
     // Fixed lookup tables, a fresh map on every call.
-    static std::map<int, QString> EngineNames();           // 0 "xf", 1 "sh", 2 "sg", 3 "ms"
-    static std::map<int, QString> TranslateServices();     // 0 "baidu", 1 "google"
-    static std::map<QString, QString> SearchEngines();     // name -> address prefix
-    static std::map<QString, QString> ProductNames();      // "mouse" -> "Dravel", "lp" -> "Lunrik"
-    static std::map<QString, QString> RecordTextIds();     // language code -> text id
+    static std::map<int, QString> EngineNames();       // 0 "xf", 1 "sh", 2 "sg", 3 "ms"
+    static std::map<int, QString> TranslateServices(); // 0 "baidu", 1 "google"
+    static std::map<QString, QString> SearchEngines(); // name -> address prefix
+    static std::map<QString, QString> ProductNames();  // "mouse" -> "Dravel", "lp" -> "Lunrik"
+    static std::map<QString, QString> RecordTextIds(); // language code -> text id
     static std::map<QString, QString> SpeechLanguageCodes(); // translation code -> speech code
-    static std::map<QString, QString> SpokenPunctuation(); // spoken word -> punctuation mark
+    static std::map<QString, QString> SpokenPunctuation();   // spoken word -> punctuation mark
 
     // The lines of one languages.ini section, cut to sizeLimit wide characters as the section
     // reader does; empty when the file or the section is missing.

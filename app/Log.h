@@ -15,8 +15,14 @@ void InitLogging(const QString& logFilePath);
 void StopLogging();
 
 void Write(Severity severity, const QString& message);
-inline void Info(const QString& message) { Write(Severity::info, message); }
-inline void Warning(const QString& message) { Write(Severity::warning, message); }
-inline void Error(const QString& message) { Write(Severity::error, message); }
+inline void Info(const QString& message) {
+    Write(Severity::info, message);
+}
+inline void Warning(const QString& message) {
+    Write(Severity::warning, message);
+}
+inline void Error(const QString& message) {
+    Write(Severity::error, message);
+}
 
 } // namespace applog

@@ -70,7 +70,9 @@ bool SingleInstance::SendWakeUp(unsigned msg, uintptr_t wParam, intptr_t lParam)
     return sent;
 }
 
-void SingleInstance::SetWakeHandler(WakeHandler handler) { m_handler = std::move(handler); }
+void SingleInstance::SetWakeHandler(WakeHandler handler) {
+    m_handler = std::move(handler);
+}
 
 void SingleInstance::ReadWakeUps() {
     while (QLocalSocket* client = m_server->nextPendingConnection()) {

@@ -30,7 +30,9 @@ bool ParseLine(const std::string& line, Json::Value& out) {
 }
 } // namespace
 
-SimClient::~SimClient() { Close(); }
+SimClient::~SimClient() {
+    Close();
+}
 
 bool SimClient::Connect(const std::string& socketPath) {
     Close();
@@ -90,7 +92,8 @@ bool SimClient::ReadLine(std::string& line, int timeoutMs) {
             return false;
         int wait = -1;
         if (timeoutMs >= 0) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0)
                 return false;
             wait = static_cast<int>(left.count());
@@ -113,7 +116,9 @@ bool SimClient::ReadLine(std::string& line, int timeoutMs) {
     }
 }
 
-bool SimClient::Send(const Json::Value& request) { return WriteLine(ToLine(request)); }
+bool SimClient::Send(const Json::Value& request) {
+    return WriteLine(ToLine(request));
+}
 
 Json::Value SimClient::Request(const Json::Value& request, int timeoutMs) {
     std::lock_guard<std::mutex> guard(m_requestLock);
