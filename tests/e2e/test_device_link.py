@@ -99,6 +99,34 @@ class DeviceLinkTest(unittest.TestCase):
         self.assertEqual(w.matching("debug", since, text="Enter LpProcProc...\n"), [])
         del plug
 
+    def test_removing_the_mouse_hands_over_to_the_pen(self):
+        w = self.start_world(plug=[("mouse",), ("pen",)])
+        w.wait_event("debug", text="Enter MouseProc...\n")
+        since = w.last_seq()
+        w.sim("unplug", "mouse")
+        removed = w.wait_event("message", since, msg=1124, wparam=0)
+        entered = w.wait_event("debug", since, text="Enter LpProcProc...\n")
+        self.assertGreaterEqual(entered["t"] - removed["t"], 150)
+        self.assertEqual(w.matching("tray", since, icon=133), [])
+        since = w.last_seq()
+        w.sim("unplug", "pen")
+        w.wait_event("message", since, msg=1126, wparam=0)
+        w.wait_event("tray", since, icon=133)
+        w.wait_event("debug", since, text="Leave LpProcProc...\n")
+
+    def test_second_instance_shows_the_main_window_only_with_a_device(self):
+        w = self.start_world(plug=[("mouse",)])
+        w.wait_event("debug", text="Enter MouseProc...\n")
+        since = w.last_seq()
+        w.start().wait(timeout=10)
+        w.wait_event("window", since, name="MainWnd", visible=True)
+        w.sim("unplug", "mouse")
+        w.wait_event("window", since, name="MainWnd", visible=False)
+        since = w.last_seq()
+        w.start().wait(timeout=10)
+        w.wait_event("message", since, msg=1025, lparam=514)
+        self.assertEqual(w.matching("window", since, name="MainWnd", visible=True), [])
+
 
 if __name__ == "__main__":
     unittest.main()
