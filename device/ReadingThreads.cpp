@@ -55,6 +55,28 @@ void MarkEnded(std::atomic<bool>& stop, const std::atomic<uint32_t>& current, ui
         stop = true;
 }
 
+// Reads reports until the thread is told to stop, handing each non-empty one to the handler and
+// keeping the pace the devices expect between reports.
+template <class HandleReport>
+void ReadReports(platform::IHidDevice& device, const DeviceContext& context,
+                 const std::atomic<bool>& stop, const std::atomic<uint32_t>& current, uint32_t run,
+                 HandleReport handle) {
+    std::array<uint8_t, kReadBufferSize> buffer{};
+    RetryPacer retry;
+    while (KeepsRunning(stop, current, run)) {
+        const int n = ReadReport(device, buffer, context.ReadTimeoutMs());
+        if (n < 0) {
+            retry.Failed();
+            continue;
+        }
+        retry.Succeeded();
+        if (n == 0)
+            continue;
+        handle(buffer.data(), static_cast<size_t>(n));
+        std::this_thread::sleep_for(kPacing);
+    }
+}
+
 } // namespace
 
 unsigned MouseProc(std::shared_ptr<DeviceContext> context, uint32_t run) {
@@ -64,19 +86,11 @@ unsigned MouseProc(std::shared_ptr<DeviceContext> context, uint32_t run) {
     auto device = OpenMouse(*context, &secondLayout);
     state.mouseLastKey = 0;
     CMouseReportDecoder decoder(secondLayout, state.mouseLastKey);
-    std::array<uint8_t, kReadBufferSize> buffer{};
-    RetryPacer retry;
-    while (device && KeepsRunning(state.mouseStop, state.mouseRun, run)) {
-        const int n = ReadReport(*device, buffer, context->ReadTimeoutMs());
-        if (n < 0) {
-            retry.Failed();
-            continue;
-        }
-        retry.Succeeded();
-        if (n == 0)
-            continue;
-        context->Apply(decoder.Decode(buffer.data(), static_cast<size_t>(n)));
-        std::this_thread::sleep_for(kPacing);
+    if (device) {
+        ReadReports(*device, *context, state.mouseStop, state.mouseRun, run,
+                    [&](const uint8_t* report, size_t length) {
+                        context->Apply(decoder.Decode(report, length));
+                    });
     }
     platform::OutputDebug(QStringLiteral("Leave MouseProc...\n"));
     return 0;
@@ -97,20 +111,13 @@ unsigned LpProcProc(std::shared_ptr<DeviceContext> context, uint32_t run) {
         context->Config().Set(ConfigKey::Type, QStringLiteral("v6"));
         context->Post(devmsg::kGeneration, 0);
     }
-    std::array<uint8_t, kReadBufferSize> buffer{};
-    RetryPacer retry;
-    while (device && KeepsRunning(state.penStop, state.penRun, run)) {
-        const int n = ReadReport(*device, buffer, context->ReadTimeoutMs());
-        if (n < 0) {
-            retry.Failed();
-            continue;
-        }
-        retry.Succeeded();
-        if (n == 0)
-            continue;
-        const bool recordingOn = context->Config().GetLpSave() == QLatin1String("on");
-        context->Apply(decoder.Decode(buffer.data(), static_cast<size_t>(n), recordingOn));
-        std::this_thread::sleep_for(kPacing);
+    if (device) {
+        ReadReports(*device, *context, state.penStop, state.penRun, run,
+                    [&](const uint8_t* report, size_t length) {
+                        const bool recordingOn =
+                            context->Config().GetLpSave() == QLatin1String("on");
+                        context->Apply(decoder.Decode(report, length, recordingOn));
+                    });
     }
     platform::OutputDebug(QStringLiteral("Leave LpProcProc...\n"));
     return 0;
