@@ -80,10 +80,10 @@ void CWndManager::CreateFloatingWindows() {
         WindowImplBase* window = factory();
         if (window == nullptr)
             continue;
-        const WindowSpec& spec = kFloatingSpecs[i];
-        window->Create(nullptr, QLatin1String(spec.name), spec.style, spec.exStyle);
+        const WindowSpec& row = kFloatingSpecs[i];
+        window->Create(nullptr, QLatin1String(row.name), row.style, row.exStyle);
         if (window->GetHWND() == nullptr) {
-            platform::OutputDebug(QStringLiteral("%1 could not be created\n").arg(spec.name));
+            platform::OutputDebug(QStringLiteral("%1 could not be created\n").arg(row.name));
             delete window;
             continue;
         }
@@ -197,8 +197,8 @@ bool CWndManager::OpenDialog(DialogWnd kind, const DialogRequest& request) {
     WindowImplBase* dialog = MakeDialog(kind, request);
     if (dialog == nullptr)
         return false;
-    const DialogSpec& spec = kDialogSpecs[Index(kind)];
-    switch (spec.placement) {
+    const DialogSpec& row = kDialogSpecs[Index(kind)];
+    switch (row.placement) {
     case Placement::Centred:
         dialog->CenterWindow();
         dialog->BringToForeground();
@@ -222,10 +222,10 @@ WindowImplBase* CWndManager::MakeDialog(DialogWnd kind, const DialogRequest& req
     WindowImplBase* dialog = factory(request);
     if (dialog == nullptr)
         return nullptr;
-    const DialogSpec& spec = kDialogSpecs[Index(kind)];
-    QWidget* owner = spec.placement == Placement::ChildCentredModal ? request.owner : nullptr;
+    const DialogSpec& row = kDialogSpecs[Index(kind)];
+    QWidget* owner = row.placement == Placement::ChildCentredModal ? request.owner : nullptr;
     // Shown only once placed, so it never flashes at the default position.
-    dialog->Create(owner, QLatin1String(spec.name), spec.style & ~ui::WS_VISIBLE, spec.exStyle);
+    dialog->Create(owner, QLatin1String(row.name), row.style & ~ui::WS_VISIBLE, row.exStyle);
     if (dialog->GetHWND() == nullptr) {
         delete dialog;
         return nullptr;

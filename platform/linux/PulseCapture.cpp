@@ -15,11 +15,11 @@ namespace {
 constexpr std::size_t kFragmentsPerBlock = 5;
 
 pa_sample_spec SampleSpec(const CaptureFormat& format) {
-    pa_sample_spec spec;
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = format.sampleRate;
-    spec.channels = static_cast<uint8_t>(format.channels);
-    return spec;
+    pa_sample_spec sampleSpec;
+    sampleSpec.format = PA_SAMPLE_S16LE;
+    sampleSpec.rate = format.sampleRate;
+    sampleSpec.channels = static_cast<uint8_t>(format.channels);
+    return sampleSpec;
 }
 
 } // namespace
@@ -30,9 +30,9 @@ PulseCapture::~PulseCapture() {
 
 int PulseCapture::Open(const CaptureFormat& format, BlockHandler handler) {
     Close();
-    const pa_sample_spec spec = SampleSpec(format);
-    if (format.channels == 0 || format.channels > PA_CHANNELS_MAX || !pa_sample_spec_valid(&spec) ||
-        format.blockBytes == 0 || format.blockBytes % pa_frame_size(&spec) != 0 || !handler)
+    const pa_sample_spec sampleSpec = SampleSpec(format);
+    if (format.channels == 0 || format.channels > PA_CHANNELS_MAX || !pa_sample_spec_valid(&sampleSpec) ||
+        format.blockBytes == 0 || format.blockBytes % pa_frame_size(&sampleSpec) != 0 || !handler)
         return -PA_ERR_INVALID;
     const int result = m_connection.Connect("Velmora capture");
     if (result != 0)
@@ -50,8 +50,8 @@ int PulseCapture::Start() {
     PulseConnection::Locker lock(m_connection);
     if (m_stream)
         return -PA_ERR_EXIST;
-    const pa_sample_spec spec = SampleSpec(m_format);
-    m_stream = pa_stream_new(m_connection.Context(), "Microphone", &spec, nullptr);
+    const pa_sample_spec sampleSpec = SampleSpec(m_format);
+    m_stream = pa_stream_new(m_connection.Context(), "Microphone", &sampleSpec, nullptr);
     if (!m_stream)
         return m_connection.LastError();
     pa_stream_set_state_callback(m_stream, &PulseCapture::OnStreamState, this);
@@ -61,7 +61,7 @@ int PulseCapture::Start() {
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.tlength = attr.prebuf = attr.minreq = static_cast<uint32_t>(-1);
     attr.fragsize = static_cast<uint32_t>(
-        std::max<std::size_t>(m_format.blockBytes / kFragmentsPerBlock, pa_frame_size(&spec)));
+        std::max<std::size_t>(m_format.blockBytes / kFragmentsPerBlock, pa_frame_size(&sampleSpec)));
     const char* device = m_format.source.empty() ? nullptr : m_format.source.c_str();
     m_filled = 0;
     if (pa_stream_connect_record(m_stream, device, &attr, PA_STREAM_ADJUST_LATENCY) < 0) {
