@@ -6,6 +6,11 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // Without a display the program still serves its devices, recognition and simulator; its
+    // windows are then drawn off screen instead of ending the process.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication qtApp(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
