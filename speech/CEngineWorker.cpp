@@ -20,7 +20,10 @@ void CEngineWorker::Start() {
 }
 
 void CEngineWorker::Post(char letter) {
-    shared_->mailbox.Post(letter);
+    if (IsRunning())
+        shared_->mailbox.Post(letter);
+    else
+        shared_->mailbox.Replace(letter);
 }
 
 bool CEngineWorker::IsRunning() const {
@@ -33,6 +36,10 @@ void CEngineWorker::RunWorker(const std::shared_ptr<Shared>& shared) {
         if (shared->actions->Prepare()) {
             RunCommandLoop(*shared);
             shared->actions->CleanUp();
+        } else {
+            // Key presses made while the engine could not start must not replay, session after
+            // session, when it is started again.
+            shared->mailbox.Clear();
         }
     }
     --shared->workers;

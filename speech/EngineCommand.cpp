@@ -37,3 +37,20 @@ EngineCommand::Action EngineCommand::Take() {
     pending_.pop_front();
     return action;
 }
+
+void EngineCommand::Clear() {
+    std::lock_guard<std::mutex> guard(lock_);
+    pending_.clear();
+}
+
+void EngineCommand::Replace(char letter) {
+    const std::optional<Action> action = ActionForLetter(letter);
+    if (!action)
+        return;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        pending_.clear();
+        pending_.push_back(*action);
+    }
+    posted_.notify_one();
+}

@@ -19,6 +19,11 @@ public:
     void Post(char letter);
     // Blocks until an action is queued and removes it.
     Action Take();
+    // Forgets every queued action (a worker that could not start leaves none for the next).
+    void Clear();
+    // Leaves only this letter's action queued: while no worker takes commands the mailbox holds
+    // one letter, the latest, so keys pressed meanwhile do not replay as a string of sessions.
+    void Replace(char letter);
 
 private:
     std::mutex lock_;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -11,9 +12,13 @@ namespace {
 
 class RecordingActions : public IEngineActions {
 public:
-    explicit RecordingActions(bool prepares = true) : prepares_(prepares) {}
+    explicit RecordingActions(bool prepares = true, int failuresFirst = 0)
+        : prepares_(prepares), failuresLeft_(failuresFirst) {}
 
-    bool Prepare() override { return Note("prepare"), prepares_; }
+    bool Prepare() override {
+        Note("prepare");
+        return failuresLeft_-- > 0 ? false : prepares_;
+    }
     void OnBegin() override { Note("begin"); }
     void OnEnd() override { Note("end"); }
     void OnQuit() override { Note("quit"); }
@@ -31,6 +36,7 @@ private:
         calls_.push_back(call);
     }
     const bool prepares_;
+    std::atomic<int> failuresLeft_;
     mutable std::mutex lock_;
     std::vector<std::string> calls_;
 };
@@ -38,10 +44,10 @@ private:
 TEST(EngineWorker, PerformsEveryCommandInPostedOrderWhateverTheCase) {
     auto actions = std::make_shared<RecordingActions>();
     CEngineWorker worker(actions);
-    // Posted back to back, faster than any worker could take them: none may be lost.
+    worker.Start();
+    // Posted back to back, faster than the worker can take them: none may be lost.
     for (const char letter : std::string("RxsCr?SQ"))
         worker.Post(letter);
-    worker.Start();
 
     ASSERT_TRUE(WaitUntil([&] { return !worker.IsRunning(); }));
     EXPECT_EQ(actions->Calls(), (std::vector<std::string>{"prepare", "begin", "end", "update",
@@ -70,6 +76,21 @@ TEST(EngineWorker, FailedPreparationEndsTheWorkerWithoutActions) {
 
     ASSERT_TRUE(WaitUntil([&] { return !worker.IsRunning(); }));
     EXPECT_EQ(actions->Calls(), std::vector<std::string>{"prepare"});
+}
+
+TEST(EngineWorker, KeysPressedWhileNoWorkerRunsLeaveOnlyTheLatestCommand) {
+    auto actions = std::make_shared<RecordingActions>(true, 1);
+    CEngineWorker worker(actions);
+    worker.Start(); // cannot prepare (no microphone, say) and ends at once
+    ASSERT_TRUE(WaitUntil([&] { return !worker.IsRunning(); }));
+    for (const char letter : std::string("rsrs"))
+        worker.Post(letter);
+    worker.Start();
+    worker.Post('q');
+
+    ASSERT_TRUE(WaitUntil([&] { return !worker.IsRunning(); }));
+    EXPECT_EQ(actions->Calls(),
+              (std::vector<std::string>{"prepare", "prepare", "end", "quit", "cleanup"}));
 }
 
 } // namespace
