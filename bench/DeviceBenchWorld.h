@@ -22,6 +22,11 @@
 #include <unistd.h>
 #include <vector>
 
+// "0a000000<dpi><key>000a": a generation 1, sensor 2 mouse report with this key code.
+inline std::string MouseKeyReport(const char* keyHex) {
+    return std::string("0a00000025") + keyHex + "000a";
+}
+
 class DeviceBenchWorld {
 public:
     using Clock = std::chrono::steady_clock;
@@ -90,6 +95,18 @@ public:
         return Tool(r);
     }
 
+    // Plugs a mouse, finds it, starts its reading thread and lets its first report announce
+    // generation and sensor, so a benchmark starts from a settled thread. False when the
+    // world could not be started.
+    bool StartMouseThread() {
+        if (!Ready() || !Plug("mouse"))
+            return false;
+        link->ScanPresentDevices();
+        link->StartReadingThread(kDeviceMouse);
+        Report("mouse", MouseKeyReport("22"));
+        return WaitPosted(2, std::chrono::seconds(5));
+    }
+
     size_t PostedCount() {
         std::lock_guard<std::mutex> guard(m_lock);
         return m_posted.size();
@@ -116,8 +133,3 @@ private:
     std::condition_variable m_changed;
     std::vector<Posted> m_posted;
 };
-
-// "0a000000<dpi><key>000a": a generation 1, sensor 2 mouse report with this key code.
-inline std::string MouseKeyReport(const char* keyHex) {
-    return std::string("0a00000025") + keyHex + "000a";
-}

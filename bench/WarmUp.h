@@ -3,6 +3,7 @@
 #include "speech/CWaveRecorder.h"
 
 #include <chrono>
+#include <cstdio>
 
 // One unmeasured session: a freshly loaded source starts with a long latency of its own
 // before it follows what its reader asks for.
@@ -14,4 +15,15 @@ inline void WarmUp(CWaveRecorder& recorder, ThreadMessageQueue& sender) {
     recorder.Stop();
     while (sender.TryTake(message)) {
     }
+}
+
+// Opens the shared capture and runs the unmeasured session; false (with a message) when the
+// capture cannot be opened.
+inline bool OpenWarmRecorder(CWaveRecorder& recorder, ThreadMessageQueue& sender) {
+    if (recorder.Open() != 0) {
+        std::printf("capture could not be opened\n");
+        return false;
+    }
+    WarmUp(recorder, sender);
+    return true;
 }

@@ -87,12 +87,9 @@ int main(int argc, char** argv) {
     BenchSource source(useDefault);
 
     CWaveRecorder recorder;
-    if (recorder.Open() != 0) {
-        std::printf("capture could not be opened\n");
-        return 1;
-    }
     auto sender = std::make_shared<ThreadMessageQueue>();
-    WarmUp(recorder, *sender);
+    if (!OpenWarmRecorder(recorder, *sender))
+        return 1;
     std::vector<double> startCall;
     std::vector<double> firstBlock;
     for (int i = 0; i < kStarts; ++i) {

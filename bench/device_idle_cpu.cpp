@@ -25,14 +25,10 @@ void Measure(const char* what, int seconds) {
 
 int main() {
     DeviceBenchWorld world;
-    if (!world.Ready() || !world.Plug("mouse")) {
+    if (!world.StartMouseThread()) {
         std::fprintf(stderr, "cannot start the simulator world\n");
         return 1;
     }
-    world.link->ScanPresentDevices();
-    world.link->StartReadingThread(kDeviceMouse);
-    world.Report("mouse", MouseKeyReport("22"));
-    world.WaitPosted(2, std::chrono::seconds(5));
     std::printf("mouse reading thread, whole process CPU (getrusage)\n");
     Measure("idle, device open", 5);
     world.Unplug("mouse");

@@ -7,14 +7,10 @@
 
 int main() {
     DeviceBenchWorld world;
-    if (!world.Ready() || !world.Plug("mouse")) {
+    if (!world.StartMouseThread()) {
         std::fprintf(stderr, "cannot start the simulator world\n");
         return 1;
     }
-    world.link->ScanPresentDevices();
-    world.link->StartReadingThread(kDeviceMouse);
-    world.Report("mouse", MouseKeyReport("22"));
-    world.WaitPosted(2, std::chrono::seconds(5)); // generation and sensor
     const size_t before = world.PostedCount();
 
     const int reports = 1000;

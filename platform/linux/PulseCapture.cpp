@@ -31,16 +31,15 @@ PulseCapture::~PulseCapture() {
 int PulseCapture::Open(const CaptureFormat& format, BlockHandler handler) {
     Close();
     const pa_sample_spec sampleSpec = SampleSpec(format);
-    if (format.channels == 0 || format.channels > PA_CHANNELS_MAX || !pa_sample_spec_valid(&sampleSpec) ||
-        format.blockBytes == 0 || format.blockBytes % pa_frame_size(&sampleSpec) != 0 || !handler)
+    if (format.channels == 0 || format.channels > PA_CHANNELS_MAX ||
+        !pa_sample_spec_valid(&sampleSpec) || format.blockBytes == 0 ||
+        format.blockBytes % pa_frame_size(&sampleSpec) != 0 || !handler)
         return -PA_ERR_INVALID;
     const int result = m_connection.Connect("Velmora capture");
     if (result != 0)
         return result;
     m_format = format;
-    m_handler = std::move(handler);
-    m_block.assign(format.blockBytes, 0);
-    m_filled = 0;
+    m_blocks.Reset(format.blockBytes, std::move(handler));
     return 0;
 }
 
@@ -60,10 +59,10 @@ int PulseCapture::Start() {
     pa_buffer_attr attr;
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.tlength = attr.prebuf = attr.minreq = static_cast<uint32_t>(-1);
-    attr.fragsize = static_cast<uint32_t>(
-        std::max<std::size_t>(m_format.blockBytes / kFragmentsPerBlock, pa_frame_size(&sampleSpec)));
+    attr.fragsize = static_cast<uint32_t>(std::max<std::size_t>(
+        m_format.blockBytes / kFragmentsPerBlock, pa_frame_size(&sampleSpec)));
     const char* device = m_format.source.empty() ? nullptr : m_format.source.c_str();
-    m_filled = 0;
+    m_blocks.Restart();
     if (pa_stream_connect_record(m_stream, device, &attr, PA_STREAM_ADJUST_LATENCY) < 0) {
         const int error = m_connection.LastError();
         DropStream();
@@ -90,9 +89,7 @@ int PulseCapture::Stop() {
     if (pa_stream_get_state(m_stream) == PA_STREAM_READY)
         ReadAvailable();
     DropStream();
-    if (m_filled > 0 && m_handler)
-        m_handler(m_block.data(), m_filled, true);
-    m_filled = 0;
+    m_blocks.FlushPartial();
     return 0;
 }
 
@@ -102,8 +99,7 @@ void PulseCapture::Close() {
         DropStream();
     }
     m_connection.Disconnect();
-    m_handler = nullptr;
-    m_filled = 0;
+    m_blocks.Release();
 }
 
 bool PulseCapture::IsRunning() const {
@@ -139,28 +135,14 @@ void PulseCapture::ReadAvailable() {
         if (pa_stream_peek(m_stream, &data, &length) < 0 || length == 0)
             return;
         if (data) {
-            Append(static_cast<const char*>(data), length);
+            m_blocks.Append(static_cast<const char*>(data), length);
         } else {
             // A hole in the stream (samples the server never had) is kept as silence, so
             // that every later sample stays at its place in time.
             std::vector<char> silence(length, 0);
-            Append(silence.data(), length);
+            m_blocks.Append(silence.data(), length);
         }
         pa_stream_drop(m_stream);
-    }
-}
-
-void PulseCapture::Append(const char* data, std::size_t length) {
-    while (length > 0) {
-        const std::size_t take = std::min(length, m_block.size() - m_filled);
-        std::memcpy(m_block.data() + m_filled, data, take);
-        m_filled += take;
-        data += take;
-        length -= take;
-        if (m_filled == m_block.size()) {
-            m_filled = 0;
-            m_handler(m_block.data(), m_block.size(), false);
-        }
     }
 }
 

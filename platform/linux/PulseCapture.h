@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/CaptureBlocks.h"
 #include "platform/IAudioCapture.h"
 #include "platform/linux/PulseConnection.h"
 
@@ -28,15 +29,12 @@ private:
     static void OnReadable(pa_stream* stream, std::size_t bytes, void* self);
     static void OnStreamState(pa_stream* stream, void* self);
     void ReadAvailable();
-    void Append(const char* data, std::size_t length);
     void DropStream();
 
     PulseConnection m_connection;
     CaptureFormat m_format;
-    BlockHandler m_handler;
+    CaptureBlocks m_blocks;
     pa_stream* m_stream = nullptr;
-    std::vector<char> m_block;
-    std::size_t m_filled = 0;
 };
 
 } // namespace platform::linux_audio

@@ -48,9 +48,7 @@ int SimAudioCapture::Open(const CaptureFormat& format, BlockHandler handler) {
         return ErrorFromReply(reply, unknownSource ? -PA_ERR_NOENTITY : -PA_ERR_NOTSUPPORTED);
     }
     m_connection = std::move(connection);
-    m_handler = std::move(handler);
-    m_block.assign(format.blockBytes, 0);
-    m_filled = 0;
+    m_blocks.Reset(format.blockBytes, std::move(handler));
     return 0;
 }
 
@@ -64,7 +62,7 @@ int SimAudioCapture::Start() {
     const Json::Value reply = m_connection->Request(request, kReplyTimeoutMs);
     if (!reply.get("ok", false).asBool())
         return ErrorFromReply(reply, -PA_ERR_BADSTATE);
-    m_filled = 0;
+    m_blocks.Restart();
     m_stopSent = false;
     m_stopConfirmed = false;
     m_streaming = true;
@@ -85,9 +83,7 @@ int SimAudioCapture::Stop() {
     m_reader.join();
     m_started = false;
     m_streaming = false;
-    if (m_filled > 0)
-        m_handler(m_block.data(), m_filled, true);
-    m_filled = 0;
+    m_blocks.FlushPartial();
     return m_stopConfirmed ? 0 : -PA_ERR_CONNECTIONTERMINATED;
 }
 
@@ -95,8 +91,7 @@ void SimAudioCapture::Close() {
     if (m_started)
         Stop();
     m_connection.reset();
-    m_handler = nullptr;
-    m_filled = 0;
+    m_blocks.Release();
 }
 
 bool SimAudioCapture::IsRunning() const {
@@ -120,27 +115,13 @@ void SimAudioCapture::ReadAudio() {
         if (message.isMember("audio")) {
             const auto bytes = FromHex(message["audio"].asString());
             if (bytes)
-                Append(bytes->data(), bytes->size());
+                m_blocks.Append(reinterpret_cast<const char*>(bytes->data()), bytes->size());
         } else if (message.isMember("ok")) {
             m_stopConfirmed = message["ok"].asBool();
             break;
         }
     }
     m_streaming = false;
-}
-
-void SimAudioCapture::Append(const uint8_t* data, std::size_t length) {
-    while (length > 0) {
-        const std::size_t take = std::min(length, m_block.size() - m_filled);
-        std::memcpy(m_block.data() + m_filled, data, take);
-        m_filled += take;
-        data += take;
-        length -= take;
-        if (m_filled == m_block.size()) {
-            m_filled = 0;
-            m_handler(m_block.data(), m_block.size(), false);
-        }
-    }
 }
 
 } // namespace platform::sim

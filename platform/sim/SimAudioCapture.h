@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/CaptureBlocks.h"
 #include "platform/IAudioCapture.h"
 #include "platform/sim/SimClient.h"
 
@@ -29,12 +30,9 @@ public:
 
 private:
     void ReadAudio();
-    void Append(const uint8_t* data, std::size_t length);
 
     std::unique_ptr<SimClient> m_connection;
-    BlockHandler m_handler;
-    std::vector<char> m_block;
-    std::size_t m_filled = 0;
+    CaptureBlocks m_blocks;
     std::thread m_reader;
     bool m_started = false;               // Start succeeded and Stop has not run
     std::atomic<bool> m_streaming{false}; // the world is sending (false once it went away)
