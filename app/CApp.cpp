@@ -16,16 +16,12 @@
 #include "speech/CAudioEndpoints.h"
 #include "ui/framework/CPaintManagerUI.h"
 #include "ui/framework/UiLanguage.h"
+#include "ui/framework/WindowConstants.h"
 #include "ui/framework/WindowMessage.h"
 
 #include <QTimer>
 
 #include <curl/curl.h>
-
-namespace {
-constexpr unsigned kTrayMessage = 1025; // WM_USER + 1
-constexpr intptr_t kLeftButtonUp = 514;
-} // namespace
 
 CApp::CApp() = default;
 
@@ -40,7 +36,7 @@ bool CApp::Startup() {
     m_instanceGuard = std::make_unique<platform::SingleInstance>(m_config->GetChannelName());
     if (!m_instanceGuard->Acquire()) {
         // The running instance shows its main window as if its tray icon had been clicked.
-        m_instanceGuard->SendWakeUp(kTrayMessage, 0, kLeftButtonUp);
+        m_instanceGuard->SendWakeUp(ui::WM_TRAY, 0, ui::WM_LBUTTONUP);
         return false;
     }
 
@@ -116,7 +112,8 @@ void CApp::CreateMainWindow() {
     parts.audioEndpoints = m_audioEndpoints.get();
     m_mainWnd = std::make_unique<CMainWnd>(std::move(parts));
     // Caption, system menu, sizing frame and minimise box; not visible until the tray asks.
-    constexpr uint32_t kMainWindowStyle = 0x00CE0000;
+    constexpr uint32_t kMainWindowStyle =
+        ui::WS_CAPTION | ui::WS_SYSMENU | ui::WS_THICKFRAME | ui::WS_MINIMIZEBOX;
     m_mainWnd->Create(nullptr, QStringLiteral("MainWnd"), kMainWindowStyle, 0);
     m_mainWnd->CenterWindow();
 }

@@ -5,6 +5,7 @@
 #include "app/Telemetry.h"
 #include "device/CDeviceLink.h"
 #include "device/DeviceMessages.h"
+#include "device/DeviceState.h"
 #include "platform/InputDevices.h"
 #include "session/CTextOutput.h"
 #include "session/CVoiceSession.h"
@@ -12,6 +13,7 @@
 #include "speech/IIatEngine.h"
 #include "speech/RecognitionEngines.h"
 #include "ui/framework/CTrayIcon.h"
+#include "ui/framework/WindowConstants.h"
 #include "ui/framework/WindowMessage.h"
 
 #include <QAbstractItemView>
@@ -22,14 +24,11 @@
 #include <QTimer>
 
 namespace {
-constexpr unsigned kTrayMessage = 1025;
-constexpr intptr_t kLeftButtonUp = 514;
-constexpr intptr_t kRightButtonUp = 517;
 constexpr int kArrivalStartDelayMs = 2000;
 constexpr int kSwitchPauseMs = 200;
-constexpr int kMouse = 0;
-constexpr int kPen = 1;
-constexpr int kRecorder = 2;
+constexpr int kMouse = kDeviceMouse;
+constexpr int kPen = kDevicePen;
+constexpr int kRecorder = kDeviceRecorder;
 const char* const kChooser = "device_com";
 const char* const kTabs = "main_tablayout";
 const char* const kChooserRow = "dev_hlayout";
@@ -370,12 +369,12 @@ void CMainWnd::OnDeviceRemoval(int kind) {
 }
 
 void CMainWnd::OnTrayMessage(intptr_t mouseMessage) {
-    if (mouseMessage == kLeftButtonUp) {
+    if (mouseMessage == ui::WM_LBUTTONUP) {
         if (m_deviceCount > 0) {
             ShowWindow(true, true);
             BringToForeground();
         }
-    } else if (mouseMessage == kRightButtonUp) {
+    } else if (mouseMessage == ui::WM_RBUTTONUP) {
         m_parts.wndManager->ShowTrayMenu(QCursor::pos());
     }
 }
@@ -403,7 +402,7 @@ intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t 
                                        bool& handled) {
     handled = true;
     switch (msg) {
-    case kTrayMessage:
+    case ui::WM_TRAY:
         OnTrayMessage(lParam);
         break;
     case devmsg::kMousePresence:

@@ -1,11 +1,12 @@
 #include "session/CVoiceSession.h"
 
 #include "app/CConfig.h"
+#include "device/DeviceState.h"
 #include "speech/IIatEngine.h"
 
 namespace {
-constexpr int kMouse = 0;
-constexpr int kPen = 1;
+constexpr int kMouse = kDeviceMouse;
+constexpr int kPen = kDevicePen;
 constexpr int kModeTyping = 0;
 constexpr int kModeSearch = 1;
 constexpr int kModeTranslation = 2;
