@@ -1,9 +1,5 @@
 #pragma once
 
-#include <QString>
-
-#include <atomic>
-#include <functional>
 #include <memory>
 
 class CConfig;
