@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Runs every test of a build folder. Starts the services the tests need (an X server for the
+# Runs every test of a build folder (or, with ctest arguments after the folder, such as
+# "-R device", only those). Starts the services the tests need (an X server for the
 # window and typing tests, a PulseAudio daemon for capture) and stops them afterwards.
 set -uo pipefail
 build=${1:-build}
+shift || true
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
@@ -37,4 +39,4 @@ pulseaudio --daemonize=no --exit-idle-time=-1 --disallow-exit -n \
 pids+=($!)
 for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 
-cd "$build" && ctest --output-on-failure --timeout 600 -j 2
+cd "$build" && ctest --output-on-failure --timeout 600 -j 2 "$@"

@@ -1,6 +1,6 @@
 // Velmora's entry point: the Qt application object first (every window and timer needs it),
 // then the application object, whose start-up may decide that this process ends at once.
-#include "app/CApp.h"
+#include "velmora/CApp.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/CApp.h"
+#include "velmora/CApp.h"
 
 #include "app/CConfig.h"
 #include "app/CWndManager.h"
