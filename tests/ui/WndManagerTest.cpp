@@ -6,6 +6,7 @@
 #include "ui/framework/UiLanguage.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 namespace {
@@ -98,6 +100,69 @@ TEST(WndManagerTest, ASecondRequestBringsTheDialogForwardAndAClosedOneIsMadeAgai
     EXPECT_EQ(manager.Dialog(DialogWnd::Help), nullptr);
     ASSERT_TRUE(manager.OpenDialog(DialogWnd::Help));
     EXPECT_EQ(made, 2);
+}
+
+// What the title bar's close button and Alt+F4 deliver: a close event to the native window.
+void CloseFromTheDesktop(WindowImplBase& window) {
+    QWidget* widget = window.GetHWND();
+    ASSERT_NE(widget, nullptr);
+    ASSERT_NE(widget->windowHandle(), nullptr);
+    QCloseEvent close;
+    QCoreApplication::sendEvent(widget->windowHandle(), &close);
+    FlushDeferredDeletes();
+    FlushDeferredDeletes();
+}
+
+// Fault caught: the title bar's close destroyed the main window and the floating windows, so
+// the tray showed an empty shell and forwarded calls went nowhere.
+TEST(WndManagerTest, ACloseFromTheDesktopOnlyHidesTheWindowsThatLiveAsLongAsTheProgram) {
+    WindowFactories factories;
+    factories.floating[FloatingWnd::Tip] = [] { return new NoticeWnd; };
+    factories.dialogs[DialogWnd::Help] = [](const DialogRequest&) { return new TestDialog; };
+    CWndManager manager(factories);
+    RecordingWnd mainWnd;
+    mainWnd.SetHideOnClose(true);
+    ASSERT_NE(mainWnd.Create(nullptr, QStringLiteral("MainWnd"), 0, 0), nullptr);
+    ASSERT_TRUE(manager.OpenDialog(DialogWnd::Help));
+
+    const struct {
+        const char* name;
+        std::function<WindowImplBase*()> window;
+        bool survives;
+    } cases[] = {
+        {"main window", [&] { return &mainWnd; }, true},
+        {"floating window", [&] { return manager.FloatingWindow(FloatingWnd::Tip); }, true},
+        {"dialog", [&] { return manager.Dialog(DialogWnd::Help); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WindowImplBase* window = c.window();
+        ASSERT_NE(window, nullptr);
+        window->ShowWindow(true);
+        CloseFromTheDesktop(*window);
+        const bool alive = c.window() != nullptr && c.window()->GetHWND() != nullptr;
+        ASSERT_EQ(alive, c.survives);
+        if (!alive)
+            continue;
+        EXPECT_FALSE(window->IsVisible());
+        window->ShowWindow(true); // the tray click
+        EXPECT_TRUE(window->IsVisible());
+    }
+    EXPECT_EQ(mainWnd.finals, 0);
+
+    // Shown again, the main window's chooser still reports a new choice.
+    ASSERT_TRUE(mainWnd.AddListItem(QStringLiteral("lang_com"), {QStringLiteral("a"), "A", 0}));
+    ASSERT_TRUE(mainWnd.AddListItem(QStringLiteral("lang_com"), {QStringLiteral("b"), "B", 1}));
+    mainWnd.notes.clear();
+    ASSERT_TRUE(mainWnd.SelectListItem(QStringLiteral("lang_com"), 1));
+    ASSERT_FALSE(mainWnd.notes.empty());
+    EXPECT_EQ(mainWnd.notes.back().sType, QStringLiteral("itemselect"));
+    EXPECT_EQ(mainWnd.notes.back().senderName, QStringLiteral("lang_com"));
+    // The floating window still takes forwarded calls.
+    manager.ShowNotice(6);
+    auto* tip = dynamic_cast<NoticeWnd*>(manager.FloatingWindow(FloatingWnd::Tip));
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(tip->notices, std::vector<int>{6});
 }
 
 TEST(WndManagerTest, TrayMenuStaysAHundredPixelsFromTheRightEdge) {

@@ -331,6 +331,11 @@ bool WindowImplBase::event(QEvent* event) {
 
 bool WindowImplBase::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_widget.data()) {
+            if (m_hideOnClose) {
+                event->ignore();
+                ShowWindow(false);
+                return true;
+            }
         if (event->type() == QEvent::Close && !m_closing) {
             if (!OnCloseRequest()) {
                 event->ignore();
