@@ -33,16 +33,20 @@ bool CApp::Startup() {
     InstallCrashHandler();
     m_config = std::make_shared<CConfig>();
 
-    m_instanceGuard = std::make_unique<platform::SingleInstance>(m_config->GetChannelName());
+    // The running instance shows its main window as if its tray icon had been clicked.
+    m_instanceGuard = std::make_unique<platform::SingleInstance>(
+        m_config->GetChannelName(),
+        platform::SingleInstance::WakeUp{ui::WM_TRAY, 0, ui::WM_LBUTTONUP});
     if (!m_instanceGuard->Acquire()) {
-        // The running instance shows its main window as if its tray icon had been clicked.
-        m_instanceGuard->SendWakeUp(ui::WM_TRAY, 0, ui::WM_LBUTTONUP);
+        m_instanceGuard->SendWakeUp();
         return false;
     }
 
     applog::InitLogging(platform::ProgramHome() + QStringLiteral("log.log"));
     applog::Info(QStringLiteral("Velmora %1 starting, channel %2")
                      .arg(m_config->GetVersion(), m_config->GetChannelName()));
+    if (!m_instanceGuard->ListenProblem().isEmpty())
+        applog::Warning(m_instanceGuard->ListenProblem());
     const QString endpointsProblem = GetEndpointsProblem();
     if (!endpointsProblem.isEmpty())
         applog::Warning(endpointsProblem);
@@ -119,9 +123,9 @@ void CApp::CreateMainWindow() {
 }
 
 void CApp::ListenForWakeUps() {
-    m_instanceGuard->SetWakeHandler([this](unsigned msg, uintptr_t wParam, intptr_t lParam) {
-        PostMessage(m_mainWnd.get(), msg, wParam, lParam);
-    });
+    m_instanceGuard->SetWakeHandler(
+        [this] { PostMessage(m_mainWnd.get(), ui::WM_TRAY, 0, ui::WM_LBUTTONUP); },
+        [](const QString& problem) { applog::Warning(problem); });
 }
 
 void CApp::Shutdown() {
