@@ -165,28 +165,43 @@ TEST(WndManagerTest, ACloseFromTheDesktopOnlyHidesTheWindowsThatLiveAsLongAsTheP
     EXPECT_EQ(tip->notices, std::vector<int>{6});
 }
 
-TEST(WndManagerTest, TrayMenuStaysAHundredPixelsFromTheRightEdge) {
+// Fault caught: the menu was placed from the screen width alone, so it went above the top of
+// the screen, under a top panel, or onto the first monitor when the tray was on a second one.
+TEST(WndManagerTest, TrayMenuStaysInsideTheUsableAreaOfTheScreenUnderThePointer) {
+    const QRect fullHd(0, 0, 1920, 1080);
+    const QSize menu(90, 60);
     const struct {
+        const char* name;
         QPoint cursor;
-        int screenWidth;
+        QRect available;
+        QSize menuSize;
         QPoint expected;
     } cases[] = {
-        {{1915, 1070}, 1920, {1820, 1006}},
-        {{1820, 500}, 1920, {1820, 436}},
-        {{10, 40}, 1920, {10, -24}},
+        {"bottom right corner", {1915, 1070}, fullHd, menu, {1820, 1006}},
+        {"middle", {1820, 500}, fullHd, menu, {1820, 436}},
+        {"near the top", {10, 40}, fullHd, menu, {10, 0}},
+        {"tray in a top panel", {1900, 10}, {0, 32, 1920, 1048}, menu, {1820, 32}},
+        {"bottom panel", {1900, 1075}, {0, 0, 1920, 1040}, menu, {1820, 980}},
+        {"menu wider than the margin", {1915, 500}, fullHd, {150, 60}, {1770, 436}},
+        {"second monitor on the right", {3190, 1010}, {1920, 0, 1280, 1024}, menu, {3100, 946}},
+        {"second monitor above", {500, -1070}, {0, -1080, 1920, 1080}, menu, {500, -1080}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(CTrayMenu::MenuPosition(c.cursor, c.screenWidth), c.expected);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(CTrayMenu::MenuPosition(c.cursor, c.available, c.menuSize), c.expected);
+    }
 
     CWndManager manager{WindowFactories()};
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    manager.ShowTrayMenu(QPoint(screen.right() - 2, 300));
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect available = screen->availableGeometry();
+    const QPoint cursor(available.right() - 2, available.top() + 10);
+    manager.ShowTrayMenu(cursor);
     ASSERT_NE(manager.TrayMenu(), nullptr);
-    QWidget* menu = manager.TrayMenu()->GetHWND();
-    ASSERT_NE(menu, nullptr);
-    EXPECT_TRUE(menu->isVisible());
-    EXPECT_EQ(menu->x(), screen.width() - 100);
-    EXPECT_EQ(menu->y(), 236);
+    QWidget* shown = manager.TrayMenu()->GetHWND();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_TRUE(available.contains(shown->geometry()));
+    EXPECT_EQ(shown->pos(), CTrayMenu::MenuPosition(cursor, available, shown->size()));
 }
 
 TEST(WndManagerTest, TrayMenuShowsItsTextsAndClosesWhenItLosesTheFocus) {
