@@ -1,8 +1,10 @@
 """Start-up, single instance, first run, log file, telemetry and crash dumps of the real program."""
+import hashlib
 import http.server
 import os
 import re
 import signal
+import socket
 import subprocess
 import threading
 import time
@@ -122,6 +124,29 @@ class AppShellTest(unittest.TestCase):
 
         self.assertCountEqual(server.requests, [("/api/addEventLog.json", body(3, "软件启动")),
                                                 ("/api/addEventLog.json", body(4, "新装软件"))])
+
+    def wake_up_socket(self):
+        token = hashlib.sha1(self.world.channel.encode()).hexdigest()[:16]
+        return os.path.join(self.world.env["XDG_RUNTIME_DIR"], f"velmora-{token}.sock")
+
+    def test_wake_up_channel_drops_other_messages_and_logs_once(self):
+        w = self.world
+        proc = w.start()
+        log = os.path.join(w.home, "log.log")
+        self.wait_for_file(log)
+        for junk in (b"1124 1 0\n", b"1025 0 517\n", b"x" * 5000):
+            with socket.socket(socket.AF_UNIX) as client:
+                client.connect(self.wake_up_socket())
+                client.sendall(junk)
+                client.settimeout(10)
+                self.assertEqual(client.recv(1), b"")  # the program hangs up after judging it
+        second = subprocess.run([proc.args[0]], env=w.env, timeout=10, capture_output=True)
+        self.assertEqual(second.returncode, 0)
+        self.stop_all()
+        with open(log, encoding="utf-8") as f:
+            text = f.read()
+        self.assertEqual(text.count("a message that is not the wake-up was dropped"), 1, text)
+        self.assertNotIn("1124", text)
 
     def test_segmentation_fault_leaves_a_dump(self):
         w = self.world
