@@ -10,6 +10,7 @@
 #include "platform/AutoStart.h"
 #include "platform/ProgramHome.h"
 #include "platform/SingleInstance.h"
+#include "service/CHttpClient.h"
 #include "service/Endpoints.h"
 #include "session/CVoiceSession.h"
 #include "session/SessionWindows.h"
@@ -22,6 +23,8 @@
 #include <QTimer>
 
 #include <curl/curl.h>
+
+#include <chrono>
 
 CApp::CApp() = default;
 
@@ -128,6 +131,18 @@ void CApp::ListenForWakeUps() {
         [](const QString& problem) { applog::Warning(problem); });
 }
 
+// Telemetry and service calls run on detached threads; libcurl's global state may go only once
+// none of them is inside it. One still there after the wait keeps libcurl to process exit.
+void CApp::StopHttp() {
+    if (!m_curlInitialised)
+        return;
+    constexpr std::chrono::milliseconds kTransferDrainWait{2000};
+    if (CHttpClient::StopAllTransfers(kTransferDrainWait))
+        curl_global_cleanup();
+    else
+        applog::Warning(QStringLiteral("HTTP transfers still running at exit; libcurl left as is"));
+}
+
 void CApp::Shutdown() {
     if (m_shutDown)
         return;
@@ -138,8 +153,7 @@ void CApp::Shutdown() {
         m_deviceLink->StopWatching();
     m_deviceLink.reset();
     m_config.reset();
-    if (m_curlInitialised)
-        curl_global_cleanup();
+    StopHttp();
     CPaintManagerUI::Term();
     applog::Info(QStringLiteral("Velmora stopped"));
     applog::StopLogging();

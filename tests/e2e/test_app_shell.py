@@ -42,6 +42,34 @@ class RecordingHandler(http.server.BaseHTTPRequestHandler):
         pass
 
 
+class SilentServer:
+    """Accepts HTTP connections and never answers: a service that has become very slow."""
+
+    def __init__(self):
+        self.sock = socket.socket()
+        self.sock.bind(("127.0.0.1", 0))
+        self.sock.listen(16)
+        self.connections = []
+        self.thread = threading.Thread(target=self._accept, daemon=True)
+        self.thread.start()
+
+    def _accept(self):
+        while True:
+            try:
+                conn, _ = self.sock.accept()
+            except OSError:
+                return
+            self.connections.append(conn)
+
+    def url(self):
+        return f"http://127.0.0.1:{self.sock.getsockname()[1]}"
+
+    def close(self):
+        self.sock.close()
+        for conn in self.connections:
+            conn.close()
+
+
 class AppShellTest(unittest.TestCase):
     def setUp(self):
         self.world = World(simulator=False)
@@ -147,6 +175,27 @@ class AppShellTest(unittest.TestCase):
             text = f.read()
         self.assertEqual(text.count("a message that is not the wake-up was dropped"), 1, text)
         self.assertNotIn("1124", text)
+
+    def test_quitting_while_the_service_is_slow_is_clean(self):
+        server = SilentServer()
+        try:
+            w = self.world
+            write_ini(os.path.join(w.home, "endpoints.ini"), {"endpoints": {"service": server.url()}})
+            workdir = os.path.join(w.home, "cwd")
+            os.makedirs(workdir)
+            proc = w.start(cwd=workdir)
+            deadline = time.monotonic() + 15
+            while time.monotonic() < deadline and len(server.connections) < 2:
+                time.sleep(0.05)
+            self.assertEqual(len(server.connections), 2, "start-up reports in flight")
+            proc.send_signal(signal.SIGTERM)
+            _, err = proc.communicate(timeout=30)
+            w.procs.clear()
+        finally:
+            server.close()
+        self.assertEqual(proc.returncode, 0, err.decode(errors="replace")[-2000:])
+        self.assertEqual([f for f in os.listdir(workdir) if f.endswith(".dmp")], [])
+        self.assertNotIn(b"Sanitizer", err)
 
     def test_segmentation_fault_leaves_a_dump(self):
         w = self.world
