@@ -11,6 +11,7 @@ import time
 import unittest
 
 from harness import World, write_ini
+from x11close import close_window
 
 LOG_RECORD = re.compile(r"^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6} 0x[0-9a-f]+ info\] .+$")
 
@@ -196,6 +197,33 @@ class AppShellTest(unittest.TestCase):
         self.assertEqual(proc.returncode, 0, err.decode(errors="replace")[-2000:])
         self.assertEqual([f for f in os.listdir(workdir) if f.endswith(".dmp")], [])
         self.assertNotIn(b"Sanitizer", err)
+
+    def test_main_window_closed_from_its_title_bar_comes_back_from_the_tray_alive(self):
+        display = os.environ.get("VELMORA_TEST_DISPLAY")
+        if not display:
+            self.skipTest("needs the test X server of run-tests.sh")
+        self.world.stop()
+        self.world = w = World()
+        w.sim("plug", "mouse5698")
+        w.start(extra_env={"QT_QPA_PLATFORM": "xcb", "DISPLAY": display})
+        w.wait_event("debug", text="Enter MouseProc...\n")
+
+        def tray_click():  # a second instance wakes the first as its tray icon's left click does
+            since = w.last_seq()
+            second = subprocess.run([w.procs[0].args[0]], env=w.env, timeout=30, capture_output=True)
+            self.assertEqual(second.returncode, 0)
+            w.wait_event("window", since, name="MainWnd", visible=True)
+
+        tray_click()
+        since = w.last_seq()
+        deadline = time.monotonic() + 15
+        while not close_window(display, "OrvexMain") and time.monotonic() < deadline:
+            time.sleep(0.05)
+        w.wait_event("window", since, name="MainWnd", visible=False)
+        tray_click()
+        since = w.last_seq()
+        w.sim("report", "mouse5698", "0a" + "00" * 10 + "01ab00ff10")
+        w.wait_event("control", since, window="MainWnd", control="sn_lab", text="HMXWW01ab00ff10")
 
     def test_segmentation_fault_leaves_a_dump(self):
         w = self.world
