@@ -18,11 +18,17 @@ constexpr int kRightEdgeMargin = 100;
 constexpr int kLiftAbovePointer = 64;
 constexpr int kUsageHelpClicked = 27;
 
-int ScreenWidthAt(const QPoint& point) {
+QRect AvailableAreaAt(const QPoint& point) {
     QScreen* screen = QGuiApplication::screenAt(point);
     if (screen == nullptr)
         screen = QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->geometry().width() : 0;
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+// Moves a span of `length` at `start` as little as needed to lie inside [first, first + size);
+// a span longer than the area starts at its beginning.
+int ClampSpan(int start, int length, int first, int size) {
+    return qMax(first, qMin(start, first + size - length));
 }
 } // namespace
 
@@ -30,8 +36,14 @@ CTrayMenu::CTrayMenu(CWndManager& manager) : m_manager(manager) {
     SetAutoDelete(true);
 }
 
-QPoint CTrayMenu::MenuPosition(const QPoint& cursor, int screenWidth) {
-    return QPoint(qMin(cursor.x(), screenWidth - kRightEdgeMargin), cursor.y() - kLiftAbovePointer);
+QPoint CTrayMenu::MenuPosition(const QPoint& cursor, const QRect& available,
+                               const QSize& menuSize) {
+    const int x = qMin(cursor.x(), available.x() + available.width() - kRightEdgeMargin);
+    const int y = cursor.y() - kLiftAbovePointer;
+    if (!available.isValid())
+        return QPoint(x, y);
+    return QPoint(ClampSpan(x, menuSize.width(), available.x(), available.width()),
+                  ClampSpan(y, menuSize.height(), available.y(), available.height()));
 }
 
 bool CTrayMenu::Open(const QPoint& cursor) {
@@ -39,7 +51,7 @@ bool CTrayMenu::Open(const QPoint& cursor) {
     if (Create(nullptr, QStringLiteral("MenuWnd"), kMenuStyle & ~ui::WS_VISIBLE, kMenuExStyle) ==
         nullptr)
         return false;
-    const QPoint position = MenuPosition(cursor, ScreenWidthAt(cursor));
+    const QPoint position = MenuPosition(cursor, AvailableAreaAt(cursor), GetHWND()->size());
     MoveWindow(position.x(), position.y());
     BringToForeground();
     return true;

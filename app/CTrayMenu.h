@@ -3,6 +3,8 @@
 #include "ui/framework/WindowImplBase.h"
 
 #include <QPoint>
+#include <QRect>
+#include <QSize>
 
 class CWndManager;
 
@@ -18,9 +20,11 @@ public:
     // Builds the menu and shows it near the pointer, in front of everything.
     bool Open(const QPoint& cursor);
 
-    // The menu's top-left corner for a pointer position: never closer than 100 pixels to the
-    // right edge of a screen screenWidth wide, and 64 pixels above the pointer.
-    static QPoint MenuPosition(const QPoint& cursor, int screenWidth);
+    // The menu's top-left corner for a pointer position: 64 pixels above the pointer and never
+    // closer than 100 pixels to the right edge, then moved so that a menu of menuSize lies
+    // wholly inside `available` (the usable area of the screen under the pointer: without
+    // panels, possibly a second monitor right of or above the first).
+    static QPoint MenuPosition(const QPoint& cursor, const QRect& available, const QSize& menuSize);
 
 protected:
     void OnClick(const TNotifyUI& msg) override;

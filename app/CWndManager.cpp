@@ -81,6 +81,7 @@ void CWndManager::CreateFloatingWindows() {
         if (window == nullptr)
             continue;
         const WindowSpec& row = kFloatingSpecs[i];
+        window->SetHideOnClose(true);
         window->Create(nullptr, QLatin1String(row.name), row.style, row.exStyle);
         if (window->GetHWND() == nullptr) {
             platform::OutputDebug(QStringLiteral("%1 could not be created\n").arg(row.name));

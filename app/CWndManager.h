@@ -15,9 +15,9 @@
 class WindowImplBase;
 
 // Owns every secondary window. The floating windows are made once, hidden, when the manager is
-// made and live until it goes; the dialogs are made on request and forgotten when they are
-// destroyed. Others never hold these windows: they call the manager, which forwards the call
-// and does nothing for a window that is absent.
+// made and live until it goes (a close from the desktop only hides them); the dialogs are made on
+// request and forgotten when they are destroyed. Others never hold these windows: they call the
+// manager, which forwards the call and does nothing for a window that is absent.
 //
 // Forwarding operations may be called from any thread; they run on the UI thread. Dialog and
 // tray-menu operations belong to the UI thread.

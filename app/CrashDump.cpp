@@ -24,7 +24,8 @@ alignas(16) char g_altStack[kAltStackSize];
 // Taken when the handler is installed: asking for the time zone inside a handler is unsafe.
 std::atomic<long> g_utcOffsetSeconds{0};
 std::atomic<bool> g_installed{false};
-std::atomic<bool> g_dumping{false};
+// The thread that writes the dump; 0 while none does.
+std::atomic<long> g_dumpingThread{0};
 
 // Small append-only text buffer on the stack of the handler.
 class SignalSafeText {
@@ -219,6 +220,8 @@ void WriteDump(int signal, const siginfo_t* info) {
     WriteHeader(fd, signal, info, time, pid, tid);
     WriteFrames(fd);
     WriteMemoryMap(fd);
+    // A reader can tell a whole dump from one cut short.
+    WriteAll(fd, "\nend of dump\n", 13);
     ::close(fd);
     WriteAll(STDERR_FILENO, name, std::strlen(name));
     WriteAll(STDERR_FILENO, "\n", 1);
@@ -234,12 +237,28 @@ void EndWithDefaultAction(int signal) {
     ::raise(signal);
 }
 
+// Another thread writes the dump and ends the process when it is done.
+[[noreturn]] void WaitForTheDumpingThread() {
+    for (;;)
+        ::pause();
+}
+
 void OnFatalSignal(int signal, siginfo_t* info, void*) {
     const int savedErrno = errno;
-    // Only the first crashing thread writes; a debugger attached after start-up still wins.
-    if (!g_dumping.exchange(true) && !DebuggerAttached())
-        WriteDump(signal, info);
-    EndWithDefaultAction(signal);
+    const long self = CurrentThreadId();
+    long writer = 0;
+    if (g_dumpingThread.compare_exchange_strong(writer, self)) {
+        // A debugger attached after start-up still wins.
+        if (!DebuggerAttached())
+            WriteDump(signal, info);
+        EndWithDefaultAction(signal);
+    } else if (writer != self) {
+        // Ending the process here would cut the first thread's dump short.
+        WaitForTheDumpingThread();
+    } else {
+        // The dump writer itself failed: its dump cannot be finished.
+        EndWithDefaultAction(signal);
+    }
     errno = savedErrno;
 }
 

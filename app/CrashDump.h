@@ -6,7 +6,9 @@
 // "v1.0-YYYYMMDD-HHMMSS-PID-TID.dmp" into the current directory (local time of the crash,
 // process id, id of the crashing thread), names the file on standard error and then ends by
 // the same signal. The dump is text: a header, the raw return addresses of the crashing
-// thread, and the process's memory map so the addresses can be resolved later.
+// thread, the process's memory map so the addresses can be resolved later, and a closing
+// "end of dump" line. Only the first crashing thread writes; a fatal signal in another thread
+// meanwhile waits for that dump to be complete (the process then ends by the first signal).
 // Nothing is written while a debugger is attached; the debugger sees the signal instead.
 
 // Installs the handlers (once; later calls do nothing). Call early at start-up, from the main

@@ -36,6 +36,8 @@ const char* const kChooserRow = "dev_hlayout";
 
 CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
     SetReportMessages(true);
+    // The program lives on in the tray: the title bar's close only hides the settings window.
+    SetHideOnClose(true);
     m_trayIcon = std::make_unique<CTrayIcon>();
 
     CTextOutput::Context output;

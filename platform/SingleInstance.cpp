@@ -2,31 +2,67 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
 namespace {
+constexpr int kWakeUpTimeoutMs = 1000;
+// "1025 0 514\n" and its like: a longer line is not a wake-up.
+constexpr qint64 kMaxLineBytes = 64;
+
 // Channel names come from a settings file: keep only a safe token for file and socket names.
 QString SafeToken(const QString& channelName) {
     QByteArray hash = QCryptographicHash::hash(channelName.toUtf8(), QCryptographicHash::Sha1);
     return QStringLiteral("velmora-") + QString::fromLatin1(hash.toHex().left(16));
 }
 
-QString RuntimeDirectory() {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    return dir;
+// A real folder (not a link) that belongs to this user and that nobody else may enter.
+bool IsPrivateFolder(const QByteArray& path) {
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        info.st_uid != ::getuid())
+        return false;
+    if ((info.st_mode & 077) == 0)
+        return true;
+    return ::chmod(path.constData(), 0700) == 0;
 }
 
-constexpr int kWakeUpTimeoutMs = 1000;
+bool MakePrivateFolder(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    ::mkdir(native.constData(), 0700);
+    return IsPrivateFolder(native);
+}
+
+QString RuntimeDirectory() {
+    const QString xdg = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!xdg.isEmpty() && QFileInfo(xdg).isDir())
+        return xdg;
+    const QString user = QString::number(::getuid());
+    const QString inTemp = QDir::tempPath() + QStringLiteral("/velmora-") + user;
+    if (MakePrivateFolder(inTemp))
+        return inTemp;
+    // Another account took the name in the shared temporary folder.
+    const QString inHome = QDir::homePath() + QStringLiteral("/.velmora-runtime-") + user;
+    MakePrivateFolder(inHome);
+    return inHome;
+}
+
+QByteArray WakeUpLine(const SingleInstance::WakeUp& wakeUp) {
+    return QByteArray::number(wakeUp.msg) + ' ' + QByteArray::number(qulonglong(wakeUp.wParam)) +
+           ' ' + QByteArray::number(qlonglong(wakeUp.lParam)) + '\n';
+}
 } // namespace
 
-SingleInstance::SingleInstance(const QString& channelName) : m_channelName(channelName) {}
+SingleInstance::SingleInstance(const QString& channelName, const WakeUp& wakeUp)
+    : m_channelName(channelName), m_wakeUp(wakeUp) {}
 
 SingleInstance::~SingleInstance() {
     if (m_server)
@@ -37,8 +73,8 @@ QString SingleInstance::LockPathFor(const QString& channelName) {
     return RuntimeDirectory() + QLatin1Char('/') + SafeToken(channelName) + QStringLiteral(".lock");
 }
 
-QString SingleInstance::SocketNameFor(const QString& channelName) {
-    return SafeToken(channelName);
+QString SingleInstance::SocketPathFor(const QString& channelName) {
+    return RuntimeDirectory() + QLatin1Char('/') + SafeToken(channelName) + QStringLiteral(".sock");
 }
 
 bool SingleInstance::Acquire() {
@@ -50,47 +86,74 @@ bool SingleInstance::Acquire() {
         return false;
     }
     m_server = new QLocalServer(this);
-    const QString name = SocketNameFor(m_channelName);
-    QLocalServer::removeServer(name); // a socket file left by a crashed owner
-    m_server->listen(name);
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::ReadWakeUps);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    const QString path = SocketPathFor(m_channelName);
+    QLocalServer::removeServer(path); // a socket file left by a crashed owner
+    if (!m_server->listen(path)) {
+        m_listenProblem = QStringLiteral("wake-up channel: cannot listen on %1: %2")
+                              .arg(path, m_server->errorString());
+        return true;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::AcceptConnections);
     return true;
 }
 
-bool SingleInstance::SendWakeUp(unsigned msg, uintptr_t wParam, intptr_t lParam) {
+bool SingleInstance::SendWakeUp() {
     QLocalSocket socket;
-    socket.connectToServer(SocketNameFor(m_channelName));
+    socket.connectToServer(SocketPathFor(m_channelName));
     if (!socket.waitForConnected(kWakeUpTimeoutMs))
         return false;
-    const QByteArray line = QByteArray::number(msg) + ' ' + QByteArray::number(qulonglong(wParam)) +
-                            ' ' + QByteArray::number(qlonglong(lParam)) + '\n';
-    socket.write(line);
+    socket.write(WakeUpLine(m_wakeUp));
     const bool sent = socket.waitForBytesWritten(kWakeUpTimeoutMs);
     socket.disconnectFromServer();
     return sent;
 }
 
-void SingleInstance::SetWakeHandler(WakeHandler handler) {
-    m_handler = std::move(handler);
+void SingleInstance::SetWakeHandler(std::function<void()> onWakeUp,
+                                    std::function<void(const QString&)> onRefused) {
+    m_onWakeUp = std::move(onWakeUp);
+    m_onRefused = std::move(onRefused);
 }
 
-void SingleInstance::ReadWakeUps() {
+void SingleInstance::AcceptConnections() {
     while (QLocalSocket* client = m_server->nextPendingConnection()) {
         connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-        connect(client, &QLocalSocket::readyRead, this, [this, client] {
-            while (client->canReadLine()) {
-                const QList<QByteArray> parts = client->readLine(64).trimmed().split(' ');
-                bool okMsg = false, okW = false, okL = false;
-                if (parts.size() != 3)
-                    continue;
-                const unsigned msg = parts[0].toUInt(&okMsg);
-                const qulonglong wParam = parts[1].toULongLong(&okW);
-                const qlonglong lParam = parts[2].toLongLong(&okL);
-                if (okMsg && okW && okL && m_handler)
-                    m_handler(msg, static_cast<uintptr_t>(wParam), static_cast<intptr_t>(lParam));
-            }
-        });
+        connect(client, &QLocalSocket::readyRead, this, [this, client] { ReadWakeUp(client); });
     }
+}
+
+// One message per connection: the first line decides, and the connection ends after it.
+void SingleInstance::ReadWakeUp(QLocalSocket* client) {
+    if (!client->canReadLine()) {
+        if (client->bytesAvailable() > kMaxLineBytes)
+            Refuse(client);
+        return;
+    }
+    const QByteArray line = client->readLine(kMaxLineBytes + 1);
+    if (!IsWakeUp(line)) {
+        Refuse(client);
+        return;
+    }
+    disconnect(client, nullptr, this, nullptr);
+    client->disconnectFromServer();
+    if (m_onWakeUp)
+        m_onWakeUp();
+}
+
+bool SingleInstance::IsWakeUp(const QByteArray& line) const {
+    return line == WakeUpLine(m_wakeUp);
+}
+
+void SingleInstance::Refuse(QLocalSocket* client) {
+    disconnect(client, nullptr, this, nullptr);
+    client->disconnectFromServer();
+    if (m_refusalReported)
+        return;
+    m_refusalReported = true;
+    // The sender is any process of this user: its bytes are not repeated here.
+    if (m_onRefused)
+        m_onRefused(
+            QStringLiteral("wake-up channel: a message that is not the wake-up was dropped"));
 }
 
 } // namespace platform

@@ -7,6 +7,8 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <csignal>
 #include <memory>
 #include <mutex>
@@ -26,6 +28,54 @@ struct MimeDeleter {
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 using HeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
 using MimeForm = std::unique_ptr<curl_mime, MimeDeleter>;
+
+// Counts the transfers inside libcurl, so that shutdown can wait for them before the global
+// clean-up, and closes for good when shutdown begins. Never destroyed: detached workers may
+// still pass through it while the process exits.
+struct TransferGate {
+    std::mutex lock;
+    std::condition_variable idle;
+    int running = 0;
+    std::atomic<bool> closed{false};
+};
+
+TransferGate& Gate() {
+    static auto* gate = new TransferGate;
+    return *gate;
+}
+
+// Held for the whole of one transfer, libcurl handles included; empty once the gate is closed.
+class TransferTicket {
+public:
+    TransferTicket() {
+        TransferGate& gate = Gate();
+        std::lock_guard<std::mutex> guard(gate.lock);
+        if (gate.closed.load())
+            return;
+        ++gate.running;
+        m_admitted = true;
+    }
+    ~TransferTicket() {
+        if (!m_admitted)
+            return;
+        TransferGate& gate = Gate();
+        std::lock_guard<std::mutex> guard(gate.lock);
+        if (--gate.running == 0)
+            gate.idle.notify_all();
+    }
+    TransferTicket(const TransferTicket&) = delete;
+    TransferTicket& operator=(const TransferTicket&) = delete;
+    explicit operator bool() const { return m_admitted; }
+
+private:
+    bool m_admitted = false;
+};
+
+// libcurl asks this often (at least about once a second, also while it waits for a silent
+// peer); a non-zero answer aborts the transfer.
+int AbortOnceStopped(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return Gate().closed.load() ? 1 : 0;
+}
 
 // Called from C: nothing may escape, and a refused chunk aborts the transfer.
 size_t AppendToReply(char* data, size_t itemSize, size_t itemCount, void* target) {
@@ -73,6 +123,8 @@ bool ApplyCommonOptions(CURL* easy, const std::string& url, const std::string& e
     ok = ok && curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &AppendToReply) == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_WRITEDATA, &reply) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &AbortOnceStopped) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
     if (ok && !extraCaFile.empty()) {
         ok = curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &TrustExtraCaFile) == CURLE_OK &&
              curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &extraCaFile) == CURLE_OK;
@@ -144,6 +196,9 @@ CURL* NewTransfer() {
 } // namespace
 
 CHttpClient::Result CHttpClient::Get(const std::string& url, Limits limits) {
+    const TransferTicket ticket;
+    if (!ticket)
+        return {false, std::string()};
     EasyHandle easy(NewTransfer());
     std::string reply;
     if (!easy || !ApplyCommonOptions(easy.get(), url, ExtraCaFile(), reply) ||
@@ -154,6 +209,9 @@ CHttpClient::Result CHttpClient::Get(const std::string& url, Limits limits) {
 
 CHttpClient::Result CHttpClient::PostForm(const std::string& url, const std::string& form,
                                           Limits limits) {
+    const TransferTicket ticket;
+    if (!ticket)
+        return {false, std::string()};
     EasyHandle easy(NewTransfer());
     std::string reply;
     if (!easy || !ApplyCommonOptions(easy.get(), url, ExtraCaFile(), reply) ||
@@ -164,6 +222,9 @@ CHttpClient::Result CHttpClient::PostForm(const std::string& url, const std::str
 
 CHttpClient::Result CHttpClient::PostJson(const std::string& url, const std::string& json,
                                           Limits limits) {
+    const TransferTicket ticket;
+    if (!ticket)
+        return {false, std::string()};
     EasyHandle easy(NewTransfer());
     HeaderList headers;
     std::string reply;
@@ -177,6 +238,9 @@ CHttpClient::Result CHttpClient::PostJson(const std::string& url, const std::str
 
 CHttpClient::Result CHttpClient::PostMultipart(const std::string& url,
                                                const std::vector<MultipartPart>& parts) {
+    const TransferTicket ticket;
+    if (!ticket)
+        return {false, std::string()};
     EasyHandle easy(NewTransfer());
     if (!easy)
         return {false, std::string()};
@@ -192,4 +256,11 @@ CHttpClient::Result CHttpClient::PostMultipart(const std::string& url,
         !ApplyCommonOptions(easy.get(), url, ExtraCaFile(), reply))
         return {false, std::string()};
     return Perform(easy.get(), reply);
+}
+
+bool CHttpClient::StopAllTransfers(std::chrono::milliseconds wait) {
+    TransferGate& gate = Gate();
+    std::unique_lock<std::mutex> guard(gate.lock);
+    gate.closed = true;
+    return gate.idle.wait_for(guard, wait, [&gate] { return gate.running == 0; });
 }

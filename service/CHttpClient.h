@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,6 +33,12 @@ public:
     static Result Get(const std::string& url, Limits limits = {});
     static Result PostForm(const std::string& url, const std::string& form, Limits limits = {});
     static Result PostJson(const std::string& url, const std::string& json, Limits limits = {});
-    // No time limits: large uploads are never cut off.
+    // No time limits: large uploads are never cut off (but StopAllTransfers does).
     static Result PostMultipart(const std::string& url, const std::vector<MultipartPart>& parts);
+
+    // Ends HTTP for the rest of the process, ahead of curl_global_cleanup at shutdown:
+    // transfers in flight on worker threads are cut short (they fail), later calls fail at
+    // once without touching libcurl. Waits up to `wait` for the running transfers to leave
+    // libcurl; true when none is left, so that the global clean-up is safe.
+    static bool StopAllTransfers(std::chrono::milliseconds wait);
 };

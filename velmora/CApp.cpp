@@ -10,6 +10,7 @@
 #include "platform/AutoStart.h"
 #include "platform/ProgramHome.h"
 #include "platform/SingleInstance.h"
+#include "service/CHttpClient.h"
 #include "service/Endpoints.h"
 #include "session/CVoiceSession.h"
 #include "session/SessionWindows.h"
@@ -23,6 +24,8 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
+
 CApp::CApp() = default;
 
 CApp::~CApp() {
@@ -33,16 +36,20 @@ bool CApp::Startup() {
     InstallCrashHandler();
     m_config = std::make_shared<CConfig>();
 
-    m_instanceGuard = std::make_unique<platform::SingleInstance>(m_config->GetChannelName());
+    // The running instance shows its main window as if its tray icon had been clicked.
+    m_instanceGuard = std::make_unique<platform::SingleInstance>(
+        m_config->GetChannelName(),
+        platform::SingleInstance::WakeUp{ui::WM_TRAY, 0, ui::WM_LBUTTONUP});
     if (!m_instanceGuard->Acquire()) {
-        // The running instance shows its main window as if its tray icon had been clicked.
-        m_instanceGuard->SendWakeUp(ui::WM_TRAY, 0, ui::WM_LBUTTONUP);
+        m_instanceGuard->SendWakeUp();
         return false;
     }
 
     applog::InitLogging(platform::ProgramHome() + QStringLiteral("log.log"));
     applog::Info(QStringLiteral("Velmora %1 starting, channel %2")
                      .arg(m_config->GetVersion(), m_config->GetChannelName()));
+    if (!m_instanceGuard->ListenProblem().isEmpty())
+        applog::Warning(m_instanceGuard->ListenProblem());
     const QString endpointsProblem = GetEndpointsProblem();
     if (!endpointsProblem.isEmpty())
         applog::Warning(endpointsProblem);
@@ -119,9 +126,21 @@ void CApp::CreateMainWindow() {
 }
 
 void CApp::ListenForWakeUps() {
-    m_instanceGuard->SetWakeHandler([this](unsigned msg, uintptr_t wParam, intptr_t lParam) {
-        PostMessage(m_mainWnd.get(), msg, wParam, lParam);
-    });
+    m_instanceGuard->SetWakeHandler(
+        [this] { PostMessage(m_mainWnd.get(), ui::WM_TRAY, 0, ui::WM_LBUTTONUP); },
+        [](const QString& problem) { applog::Warning(problem); });
+}
+
+// Telemetry and service calls run on detached threads; libcurl's global state may go only once
+// none of them is inside it. One still there after the wait keeps libcurl to process exit.
+void CApp::StopHttp() {
+    if (!m_curlInitialised)
+        return;
+    constexpr std::chrono::milliseconds kTransferDrainWait{2000};
+    if (CHttpClient::StopAllTransfers(kTransferDrainWait))
+        curl_global_cleanup();
+    else
+        applog::Warning(QStringLiteral("HTTP transfers still running at exit; libcurl left as is"));
 }
 
 void CApp::Shutdown() {
@@ -134,8 +153,7 @@ void CApp::Shutdown() {
         m_deviceLink->StopWatching();
     m_deviceLink.reset();
     m_config.reset();
-    if (m_curlInitialised)
-        curl_global_cleanup();
+    StopHttp();
     CPaintManagerUI::Term();
     applog::Info(QStringLiteral("Velmora stopped"));
     applog::StopLogging();

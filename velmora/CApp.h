@@ -33,6 +33,7 @@ private:
     void CreateMainWindow();
     void ListenForWakeUps();
     void RegisterWindowClasses();
+    void StopHttp();
     void Shutdown();
 
     // Destroyed in reverse order of declaration after Shutdown() has released the windows:

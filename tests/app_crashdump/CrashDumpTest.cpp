@@ -8,8 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/ptrace.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +21,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <functional>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -191,6 +197,7 @@ TEST(CrashDump, FatalSignalLeavesANamedDumpAndEndsTheProcessByTheSignal) {
                         .match(QString::fromLatin1(content))
                         .hasMatch());
         EXPECT_TRUE(content.contains("\nmemory map:\n"));
+        EXPECT_TRUE(content.endsWith("\nend of dump\n"));
 
         QFile err(dir.filePath(QStringLiteral("stderr.txt")));
         ASSERT_TRUE(err.open(QIODevice::ReadOnly));
@@ -215,6 +222,151 @@ TEST(CrashDump, NoDumpWhileADebuggerIsAttached) {
             EXPECT_EQ(outcome.terminatingSignal, SIGSEGV);
         }
     }
+}
+
+// Each possible name of a dump written by process `pid` (crashing in its main thread) during
+// [from, to], as a FIFO opened for reading. A dump then blocks its writer once the pipe is
+// full, until the test reads on.
+std::vector<int> OpenDumpFifos(const QString& dir, pid_t pid, std::time_t from, std::time_t to) {
+    std::tm local{};
+    const std::time_t now = std::time(nullptr);
+    localtime_r(&now, &local);
+    std::vector<int> fifos;
+    for (std::time_t t = from; t <= to; ++t) {
+        char name[128];
+        FormatDumpFileName(DumpTimeFromEpoch(t, local.tm_gmtoff), pid, pid, name, sizeof(name));
+        const QByteArray path = QFile::encodeName(dir + QLatin1Char('/') + QLatin1String(name));
+        if (mkfifo(path.constData(), 0600) != 0)
+            continue;
+        const int fd = open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) {
+            fcntl(fd, F_SETPIPE_SZ, 4096);
+            fifos.push_back(fd);
+        }
+    }
+    return fifos;
+}
+
+// The FIFO a dump is being written to, or -1 when none gets data before the deadline.
+int WaitForTheDumpWriter(const std::vector<int>& fifos) {
+    std::vector<pollfd> polls;
+    for (const int fd : fifos)
+        polls.push_back({fd, POLLIN, 0});
+    if (poll(polls.data(), polls.size(), 30000) <= 0)
+        return -1;
+    for (const pollfd& p : polls) {
+        if ((p.revents & POLLIN) != 0)
+            return p.fd;
+    }
+    return -1;
+}
+
+// True once thread `tid` of `pid` runs a SIGABRT handler (the signal is then blocked in it),
+// false once the process has ended.
+bool WaitUntilInAbortHandlerOrEnded(pid_t pid, long tid, int& status) {
+    const QString statusFile = QStringLiteral("/proc/%1/task/%2/status").arg(pid).arg(tid);
+    const unsigned long long abortBit = 1ull << (SIGABRT - 1);
+    for (;;) {
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return false;
+        QFile file(statusFile);
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : file.readAll().split('\n')) {
+                if (line.startsWith("SigBlk:") &&
+                    (line.mid(7).trimmed().toULongLong(nullptr, 16) & abortBit) != 0)
+                    return true;
+            }
+        }
+        usleep(1000);
+    }
+}
+
+QByteArray ReadToEnd(int fd) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QByteArray content;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return content;
+        content.append(buffer, static_cast<int>(n));
+    }
+}
+
+// Fault caught: a fatal signal in a second thread while the first one was writing its dump
+// ended the process at once, leaving the dump cut short.
+TEST(CrashDump, ASecondFatalSignalWaitsUntilTheFirstDumpIsComplete) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    int go[2];
+    int abortNow[2];
+    int secondTid[2];
+    ASSERT_EQ(pipe(go), 0);
+    ASSERT_EQ(pipe(abortNow), 0);
+    ASSERT_EQ(pipe(secondTid), 0);
+    const std::time_t started = std::time(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (chdir(dir.path().toLocal8Bit().constData()) != 0)
+            _exit(70);
+        const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(err, STDERR_FILENO);
+        InstallCrashHandler();
+        std::thread second([&] {
+            const long tid = static_cast<long>(syscall(SYS_gettid));
+            if (write(secondTid[1], &tid, sizeof(tid)) != sizeof(tid))
+                _exit(71);
+            char byte = 0;
+            if (read(abortNow[0], &byte, 1) == 1)
+                pthread_kill(pthread_self(), SIGABRT);
+            _exit(72);
+        });
+        char byte = 0;
+        if (read(go[0], &byte, 1) != 1)
+            _exit(73);
+        WriteToUnmappedPage();
+        _exit(74);
+    }
+    struct Reaper {
+        pid_t pid;
+        bool reaped = false;
+        ~Reaper() {
+            if (!reaped) {
+                kill(pid, SIGKILL);
+                waitpid(pid, nullptr, 0);
+            }
+        }
+    } reaper{child};
+    long tid = 0;
+    ASSERT_EQ(read(secondTid[0], &tid, sizeof(tid)), static_cast<ssize_t>(sizeof(tid)));
+    const std::vector<int> fifos = OpenDumpFifos(dir.path(), child, started - 1, started + 60);
+    ASSERT_FALSE(fifos.empty());
+    ASSERT_EQ(write(go[1], "g", 1), 1);
+
+    const int dump = WaitForTheDumpWriter(fifos);
+    ASSERT_GE(dump, 0) << "no dump was started";
+    // The writer now waits for the full pipe to drain; meanwhile the second thread faults.
+    ASSERT_EQ(write(abortNow[1], "a", 1), 1);
+    int status = 0;
+    const bool waiting = WaitUntilInAbortHandlerOrEnded(child, tid, status);
+    const QByteArray content = ReadToEnd(dump);
+    if (waiting) {
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+    }
+    reaper.reaped = true;
+    for (const int fd : fifos)
+        close(fd);
+    for (int fd : {go[0], go[1], abortNow[0], abortNow[1], secondTid[0], secondTid[1]})
+        close(fd);
+
+    EXPECT_TRUE(waiting) << "the second fault ended the process during the dump";
+    EXPECT_GT(content.size(), 4096) << "the dump fitted the pipe: the writer never waited";
+    EXPECT_TRUE(content.startsWith("Velmora v1.0 crash dump\nsignal: 11"));
+    EXPECT_TRUE(content.endsWith("\nend of dump\n")) << content.right(200).toStdString();
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV) << "the process ends by the first signal";
 }
 
 } // namespace

@@ -1,14 +1,17 @@
 """Start-up, single instance, first run, log file, telemetry and crash dumps of the real program."""
+import hashlib
 import http.server
 import os
 import re
 import signal
+import socket
 import subprocess
 import threading
 import time
 import unittest
 
 from harness import World, write_ini
+from x11close import close_window
 
 LOG_RECORD = re.compile(r"^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6} 0x[0-9a-f]+ info\] .+$")
 
@@ -38,6 +41,34 @@ class RecordingHandler(http.server.BaseHTTPRequestHandler):
 
     def log_message(self, *args):
         pass
+
+
+class SilentServer:
+    """Accepts HTTP connections and never answers: a service that has become very slow."""
+
+    def __init__(self):
+        self.sock = socket.socket()
+        self.sock.bind(("127.0.0.1", 0))
+        self.sock.listen(16)
+        self.connections = []
+        self.thread = threading.Thread(target=self._accept, daemon=True)
+        self.thread.start()
+
+    def _accept(self):
+        while True:
+            try:
+                conn, _ = self.sock.accept()
+            except OSError:
+                return
+            self.connections.append(conn)
+
+    def url(self):
+        return f"http://127.0.0.1:{self.sock.getsockname()[1]}"
+
+    def close(self):
+        self.sock.close()
+        for conn in self.connections:
+            conn.close()
 
 
 class AppShellTest(unittest.TestCase):
@@ -122,6 +153,77 @@ class AppShellTest(unittest.TestCase):
 
         self.assertCountEqual(server.requests, [("/api/addEventLog.json", body(3, "软件启动")),
                                                 ("/api/addEventLog.json", body(4, "新装软件"))])
+
+    def wake_up_socket(self):
+        token = hashlib.sha1(self.world.channel.encode()).hexdigest()[:16]
+        return os.path.join(self.world.env["XDG_RUNTIME_DIR"], f"velmora-{token}.sock")
+
+    def test_wake_up_channel_drops_other_messages_and_logs_once(self):
+        w = self.world
+        proc = w.start()
+        log = os.path.join(w.home, "log.log")
+        self.wait_for_file(log)
+        for junk in (b"1124 1 0\n", b"1025 0 517\n", b"x" * 5000):
+            with socket.socket(socket.AF_UNIX) as client:
+                client.connect(self.wake_up_socket())
+                client.sendall(junk)
+                client.settimeout(10)
+                self.assertEqual(client.recv(1), b"")  # the program hangs up after judging it
+        second = subprocess.run([proc.args[0]], env=w.env, timeout=10, capture_output=True)
+        self.assertEqual(second.returncode, 0)
+        self.stop_all()
+        with open(log, encoding="utf-8") as f:
+            text = f.read()
+        self.assertEqual(text.count("a message that is not the wake-up was dropped"), 1, text)
+        self.assertNotIn("1124", text)
+
+    def test_quitting_while_the_service_is_slow_is_clean(self):
+        server = SilentServer()
+        try:
+            w = self.world
+            write_ini(os.path.join(w.home, "endpoints.ini"), {"endpoints": {"service": server.url()}})
+            workdir = os.path.join(w.home, "cwd")
+            os.makedirs(workdir)
+            proc = w.start(cwd=workdir)
+            deadline = time.monotonic() + 15
+            while time.monotonic() < deadline and len(server.connections) < 2:
+                time.sleep(0.05)
+            self.assertEqual(len(server.connections), 2, "start-up reports in flight")
+            proc.send_signal(signal.SIGTERM)
+            _, err = proc.communicate(timeout=30)
+            w.procs.clear()
+        finally:
+            server.close()
+        self.assertEqual(proc.returncode, 0, err.decode(errors="replace")[-2000:])
+        self.assertEqual([f for f in os.listdir(workdir) if f.endswith(".dmp")], [])
+        self.assertNotIn(b"Sanitizer", err)
+
+    def test_main_window_closed_from_its_title_bar_comes_back_from_the_tray_alive(self):
+        display = os.environ.get("VELMORA_TEST_DISPLAY")
+        if not display:
+            self.skipTest("needs the test X server of run-tests.sh")
+        self.world.stop()
+        self.world = w = World()
+        w.sim("plug", "mouse5698")
+        w.start(extra_env={"QT_QPA_PLATFORM": "xcb", "DISPLAY": display})
+        w.wait_event("debug", text="Enter MouseProc...\n")
+
+        def tray_click():  # a second instance wakes the first as its tray icon's left click does
+            since = w.last_seq()
+            second = subprocess.run([w.procs[0].args[0]], env=w.env, timeout=30, capture_output=True)
+            self.assertEqual(second.returncode, 0)
+            w.wait_event("window", since, name="MainWnd", visible=True)
+
+        tray_click()
+        since = w.last_seq()
+        deadline = time.monotonic() + 15
+        while not close_window(display, "OrvexMain") and time.monotonic() < deadline:
+            time.sleep(0.05)
+        w.wait_event("window", since, name="MainWnd", visible=False)
+        tray_click()
+        since = w.last_seq()
+        w.sim("report", "mouse5698", "0a" + "00" * 10 + "01ab00ff10")
+        w.wait_event("control", since, window="MainWnd", control="sn_lab", text="HMXWW01ab00ff10")
 
     def test_segmentation_fault_leaves_a_dump(self):
         w = self.world

@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <curl/curl.h>
+
 #include <chrono>
 #include <functional>
+#include <thread>
 
 using testsupport::HttpReply;
 using testsupport::HttpRequest;
@@ -182,6 +185,33 @@ TEST(HttpClient, VerifiesTlsPeersAgainstTheExtraCaFileAndTheHostName) {
             EXPECT_EQ(result.second, "{\"token\":\"t\"}");
         }
     }
+}
+
+// In a child process: StopAllTransfers closes HTTP for the rest of the process.
+int StopWhileAServerIsSilent() {
+    LocalHttpServer server(HttpReply::Never());
+    CHttpClient::Result inFlight{true, std::string()};
+    std::thread worker([&] {
+        inFlight = CHttpClient::PostForm(server.Origin() + "/api/addEventLog.json", "a=1", {2, 60});
+    });
+    if (!server.WaitForRequests(1, std::chrono::seconds(30)))
+        return 1;
+    if (!CHttpClient::StopAllTransfers(std::chrono::seconds(30)))
+        return 2; // the transfer kept libcurl busy: global clean-up would pull it from under it
+    curl_global_cleanup();
+    worker.join();
+    if (inFlight.first)
+        return 3;
+    if (CHttpClient::Get(server.Origin() + "/later").first || server.Requests().size() != 1)
+        return 4; // a call after the stop reached libcurl
+    return 0;
+}
+
+// Fault caught: shutdown ran curl_global_cleanup while a telemetry thread was inside a slow
+// transfer, and the process crashed on its way out.
+TEST(HttpClientDeathTest, StoppingCutsRunningTransfersShortAndRefusesLaterOnes) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(StopWhileAServerIsSilent()), ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace

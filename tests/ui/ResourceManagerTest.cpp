@@ -1,3 +1,5 @@
+#include "TestWindows.h"
+
 #include "ui/framework/CResourceManager.h"
 #include "ui/framework/UiLanguage.h"
 
@@ -39,6 +41,29 @@ TEST(ResourceManagerTest, AnUnknownLanguageOrABrokenTableChangesNothing) {
     EXPECT_FALSE(resources.LoadLanguageData("<Other/>"));
     EXPECT_EQ(resources.GetLanguage(), QStringLiteral("jp"));
     EXPECT_EQ(resources.GetText(QStringLiteral("id_tray_menu_exit")), QStringLiteral("終了"));
+}
+
+// Fault caught: an unlisted uiLanguage at start-up loaded no table at all, and every skin text
+// showed as its bare "id_..." identifier; a table lacking an id showed the id too.
+TEST(ResourceManagerTest, AnUnlistedLanguageAtStartUpShowsTheDefaultLanguagesTexts) {
+    CResourceManager& resources = CResourceManager::Instance();
+    for (const char* setting : {"lan_xx", "", "LAN_EN", "jp", "lan_en "}) {
+        SCOPED_TRACE(setting);
+        resources.Clear(); // a fresh start
+        EXPECT_FALSE(ApplyUiLanguage(QString::fromUtf8(setting)));
+        EXPECT_EQ(resources.GetText(QStringLiteral("id_tray_menu_exit")), QStringLiteral("退出"));
+        RecordingWnd wnd;
+        ASSERT_NE(wnd.Create(nullptr, QStringLiteral("TestWnd"), 0, 0), nullptr);
+        EXPECT_EQ(wnd.GetControlText(QStringLiteral("title_lab")), QStringLiteral("退出"));
+    }
+
+    // A table without an id borrows the default language's text for it.
+    ASSERT_TRUE(ApplyUiLanguage(QStringLiteral("lan_en")));
+    ASSERT_TRUE(resources.LoadLanguageData(
+        "<Language code=\"en\"><Text id=\"id_tray_menu_help\">Help</Text></Language>"));
+    EXPECT_EQ(resources.GetText(QStringLiteral("id_tray_menu_help")), QStringLiteral("Help"));
+    EXPECT_EQ(resources.GetText(QStringLiteral("id_tray_menu_exit")), QStringLiteral("退出"));
+    ASSERT_TRUE(ApplyUiLanguage(QStringLiteral("lan_en")));
 }
 
 TEST(ResourceManagerTest, TrayMenuTextsExistInEveryLanguage) {

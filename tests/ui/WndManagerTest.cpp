@@ -6,6 +6,7 @@
 #include "ui/framework/UiLanguage.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 namespace {
@@ -100,28 +102,106 @@ TEST(WndManagerTest, ASecondRequestBringsTheDialogForwardAndAClosedOneIsMadeAgai
     EXPECT_EQ(made, 2);
 }
 
-TEST(WndManagerTest, TrayMenuStaysAHundredPixelsFromTheRightEdge) {
+// What the title bar's close button and Alt+F4 deliver: a close event to the native window.
+void CloseFromTheDesktop(WindowImplBase& window) {
+    QWidget* widget = window.GetHWND();
+    ASSERT_NE(widget, nullptr);
+    ASSERT_NE(widget->windowHandle(), nullptr);
+    QCloseEvent close;
+    QCoreApplication::sendEvent(widget->windowHandle(), &close);
+    FlushDeferredDeletes();
+    FlushDeferredDeletes();
+}
+
+// Fault caught: the title bar's close destroyed the main window and the floating windows, so
+// the tray showed an empty shell and forwarded calls went nowhere.
+TEST(WndManagerTest, ACloseFromTheDesktopOnlyHidesTheWindowsThatLiveAsLongAsTheProgram) {
+    WindowFactories factories;
+    factories.floating[FloatingWnd::Tip] = [] { return new NoticeWnd; };
+    factories.dialogs[DialogWnd::Help] = [](const DialogRequest&) { return new TestDialog; };
+    CWndManager manager(factories);
+    RecordingWnd mainWnd;
+    mainWnd.SetHideOnClose(true);
+    ASSERT_NE(mainWnd.Create(nullptr, QStringLiteral("MainWnd"), 0, 0), nullptr);
+    ASSERT_TRUE(manager.OpenDialog(DialogWnd::Help));
+
     const struct {
+        const char* name;
+        std::function<WindowImplBase*()> window;
+        bool survives;
+    } cases[] = {
+        {"main window", [&] { return &mainWnd; }, true},
+        {"floating window", [&] { return manager.FloatingWindow(FloatingWnd::Tip); }, true},
+        {"dialog", [&] { return manager.Dialog(DialogWnd::Help); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WindowImplBase* window = c.window();
+        ASSERT_NE(window, nullptr);
+        window->ShowWindow(true);
+        CloseFromTheDesktop(*window);
+        const bool alive = c.window() != nullptr && c.window()->GetHWND() != nullptr;
+        ASSERT_EQ(alive, c.survives);
+        if (!alive)
+            continue;
+        EXPECT_FALSE(window->IsVisible());
+        window->ShowWindow(true); // the tray click
+        EXPECT_TRUE(window->IsVisible());
+    }
+    EXPECT_EQ(mainWnd.finals, 0);
+
+    // Shown again, the main window's chooser still reports a new choice.
+    ASSERT_TRUE(mainWnd.AddListItem(QStringLiteral("lang_com"), {QStringLiteral("a"), "A", 0}));
+    ASSERT_TRUE(mainWnd.AddListItem(QStringLiteral("lang_com"), {QStringLiteral("b"), "B", 1}));
+    mainWnd.notes.clear();
+    ASSERT_TRUE(mainWnd.SelectListItem(QStringLiteral("lang_com"), 1));
+    ASSERT_FALSE(mainWnd.notes.empty());
+    EXPECT_EQ(mainWnd.notes.back().sType, QStringLiteral("itemselect"));
+    EXPECT_EQ(mainWnd.notes.back().senderName, QStringLiteral("lang_com"));
+    // The floating window still takes forwarded calls.
+    manager.ShowNotice(6);
+    auto* tip = dynamic_cast<NoticeWnd*>(manager.FloatingWindow(FloatingWnd::Tip));
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(tip->notices, std::vector<int>{6});
+}
+
+// Fault caught: the menu was placed from the screen width alone, so it went above the top of
+// the screen, under a top panel, or onto the first monitor when the tray was on a second one.
+TEST(WndManagerTest, TrayMenuStaysInsideTheUsableAreaOfTheScreenUnderThePointer) {
+    const QRect fullHd(0, 0, 1920, 1080);
+    const QSize menu(90, 60);
+    const struct {
+        const char* name;
         QPoint cursor;
-        int screenWidth;
+        QRect available;
+        QSize menuSize;
         QPoint expected;
     } cases[] = {
-        {{1915, 1070}, 1920, {1820, 1006}},
-        {{1820, 500}, 1920, {1820, 436}},
-        {{10, 40}, 1920, {10, -24}},
+        {"bottom right corner", {1915, 1070}, fullHd, menu, {1820, 1006}},
+        {"middle", {1820, 500}, fullHd, menu, {1820, 436}},
+        {"near the top", {10, 40}, fullHd, menu, {10, 0}},
+        {"tray in a top panel", {1900, 10}, {0, 32, 1920, 1048}, menu, {1820, 32}},
+        {"bottom panel", {1900, 1075}, {0, 0, 1920, 1040}, menu, {1820, 980}},
+        {"menu wider than the margin", {1915, 500}, fullHd, {150, 60}, {1770, 436}},
+        {"second monitor on the right", {3190, 1010}, {1920, 0, 1280, 1024}, menu, {3100, 946}},
+        {"second monitor above", {500, -1070}, {0, -1080, 1920, 1080}, menu, {500, -1080}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(CTrayMenu::MenuPosition(c.cursor, c.screenWidth), c.expected);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(CTrayMenu::MenuPosition(c.cursor, c.available, c.menuSize), c.expected);
+    }
 
     CWndManager manager{WindowFactories()};
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    manager.ShowTrayMenu(QPoint(screen.right() - 2, 300));
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect available = screen->availableGeometry();
+    const QPoint cursor(available.right() - 2, available.top() + 10);
+    manager.ShowTrayMenu(cursor);
     ASSERT_NE(manager.TrayMenu(), nullptr);
-    QWidget* menu = manager.TrayMenu()->GetHWND();
-    ASSERT_NE(menu, nullptr);
-    EXPECT_TRUE(menu->isVisible());
-    EXPECT_EQ(menu->x(), screen.width() - 100);
-    EXPECT_EQ(menu->y(), 236);
+    QWidget* shown = manager.TrayMenu()->GetHWND();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_TRUE(available.contains(shown->geometry()));
+    EXPECT_EQ(shown->pos(), CTrayMenu::MenuPosition(cursor, available, shown->size()));
 }
 
 TEST(WndManagerTest, TrayMenuShowsItsTextsAndClosesWhenItLosesTheFocus) {

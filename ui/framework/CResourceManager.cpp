@@ -49,6 +49,27 @@ bool CResourceManager::LoadLanguageData(const QByteArray& xml) {
     return true;
 }
 
+bool CResourceManager::LoadFallbackLanguage(const QString& fileName) {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_fallback.isEmpty())
+            return true;
+    }
+    EnsureSkinResources();
+    QFile file(QStringLiteral(":/skin/") + fileName);
+    QHash<QString, QString> table;
+    if (!file.open(QIODevice::ReadOnly) || !ParseTable(file.readAll(), table)) {
+        platform::OutputDebug(QStringLiteral("default language table %1 unusable\n").arg(fileName));
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_fallback = std::move(table);
+    }
+    ReloadOpenWindows();
+    return true;
+}
+
 bool CResourceManager::ParseTable(const QByteArray& xml, QHash<QString, QString>& table) {
     QXmlStreamReader reader(xml);
     if (!reader.readNextStartElement() || reader.name() != QLatin1String("Language"))
@@ -77,7 +98,8 @@ void CResourceManager::ReloadOpenWindows() {
 
 QString CResourceManager::GetText(const QString& id) const {
     std::lock_guard<std::mutex> guard(m_lock);
-    return m_texts.value(id);
+    const auto found = m_texts.constFind(id);
+    return found != m_texts.constEnd() ? found.value() : m_fallback.value(id);
 }
 
 bool CResourceManager::IsTextId(const QString& text) {
@@ -88,4 +110,5 @@ void CResourceManager::Clear() {
     std::lock_guard<std::mutex> guard(m_lock);
     m_language.clear();
     m_texts.clear();
+    m_fallback.clear();
 }

@@ -25,11 +25,16 @@ public:
     // The same from a file's bytes (tables not compiled into the program).
     bool LoadLanguageData(const QByteArray& xml);
 
-    // The text of the id in the loaded table, empty when the id is unknown.
+    // The default language's table: it answers for every id the loaded table lacks, so a
+    // skin's text id is never shown as it is. Loaded once; later calls do nothing.
+    bool LoadFallbackLanguage(const QString& fileName);
+
+    // The text of the id in the loaded table, else in the fallback table; empty when neither
+    // knows it.
     QString GetText(const QString& id) const;
     static bool IsTextId(const QString& text);
 
-    // Drops the table (shutdown, tests).
+    // Drops the tables (shutdown, tests).
     void Clear();
 
 private:
@@ -40,4 +45,5 @@ private:
     mutable std::mutex m_lock;
     QString m_language;
     QHash<QString, QString> m_texts;
+    QHash<QString, QString> m_fallback;
 };

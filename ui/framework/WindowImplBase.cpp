@@ -246,9 +246,8 @@ void WindowImplBase::ResolveTextIds() {
         if (!CResourceManager::IsTextId(text))
             continue;
         control->setProperty(kTextIdProperty, text);
-        const QString resolved = resources.GetText(text);
-        if (!resolved.isEmpty())
-            WriteText(control, resolved);
+        // An id no table knows is left blank rather than shown to the user.
+        WriteText(control, resources.GetText(text));
     }
 }
 
@@ -332,6 +331,11 @@ bool WindowImplBase::event(QEvent* event) {
 bool WindowImplBase::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_widget.data()) {
         if (event->type() == QEvent::Close && !m_closing) {
+            if (m_hideOnClose) {
+                event->ignore();
+                ShowWindow(false);
+                return true;
+            }
             if (!OnCloseRequest()) {
                 event->ignore();
                 return true;

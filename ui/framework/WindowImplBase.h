@@ -22,7 +22,8 @@ class QEventLoop;
 // Lifetime: Close() hides the window and destroys its widget on the next turn of the event
 // loop; OnFinalMessage() then runs, after which the object deletes itself when SetAutoDelete
 // was called (dialogs). Deleting the object directly also destroys the widget, without
-// OnFinalMessage.
+// OnFinalMessage. The title bar's close button and Alt+F4 go through Close(), unless the window
+// was marked SetHideOnClose: then they only hide it.
 class WindowImplBase : public QObject {
     Q_OBJECT
 public:
@@ -59,6 +60,9 @@ public:
     // Windows whose handled messages are to be reported to the simulator turn this on.
     void SetReportMessages(bool report) { m_reportMessages = report; }
     void SetAutoDelete(bool autoDelete) { m_autoDelete = autoDelete; }
+    // Windows that live as long as the program (the main window, the floating windows) must
+    // survive a close from the desktop: other parts keep calling them and show them again.
+    void SetHideOnClose(bool hideOnClose) { m_hideOnClose = hideOnClose; }
 
     // Runs HandleCustomMessage on the calling thread (which must be the window's thread).
     intptr_t DeliverCustomMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
@@ -157,5 +161,6 @@ private:
     bool m_closing = false;
     bool m_reportMessages = false;
     bool m_autoDelete = false;
+    bool m_hideOnClose = false;
     bool m_final = false;
 };
