@@ -16,6 +16,9 @@ struct SimDeviceKind {
     // Byte 4 (resolution code) and byte 7 (generation, sensor) of the reports it sends.
     uint8_t dpiCode;
     uint8_t modelByte;
+    // On the Bluetooth HID bus instead of USB: the start-up scan finds it through its hid node,
+    // and hot-plug (which watches USB) never reports it.
+    bool bluetooth = false;
 
     static const SimDeviceKind* Find(const std::string& name);
     static std::string Names(); // "mouse, mouse5698, ..." for messages
@@ -40,6 +43,9 @@ public:
     const std::string& Serial() const { return m_serial; }
     std::string HidPath() const { return "sim-hid:" + std::to_string(m_id); }
     bool HasHid() const { return m_kind.usagePage != 0; }
+    bool OnBluetooth() const { return m_kind.bluetooth; }
+    // HID_ID of its hid node as udev shows it: "bus:vendor:product" in hexadecimal.
+    std::string HidId() const;
 
     void SetDpiCode(uint8_t code) { m_dpiCode = code; }
     void SetModelByte(uint8_t model) { m_modelByte = model; }

@@ -94,6 +94,7 @@ void SimWorld::RegisterHandlers() {
         {"emit", bind(&SimWorld::OnEmit)},
         {"hid_enumerate", bind(&SimWorld::OnHidEnumerate)},
         {"usb_devices", bind(&SimWorld::OnUsbDevices)},
+        {"bluetooth_devices", bind(&SimWorld::OnBluetoothDevices)},
         {"hid_open", bind(&SimWorld::OnHidOpen)},
         {"hid_output", bind(&SimWorld::OnHidOutput)},
         {"watch", bind(&SimWorld::OnWatch)},
@@ -239,6 +240,8 @@ void SimWorld::Deliver(SimDevice& device, std::vector<uint8_t> report) {
 }
 
 void SimWorld::NotifyWatchers(const char* change, const SimDevice& device) {
+    if (device.OnBluetooth())
+        return; // hot-plug watches USB only
     Json::Value push;
     push["change"] = change;
     push["name"] = platform::UsbInterfaceName(device.Vid(), device.Pid(), device.Serial());
@@ -283,8 +286,25 @@ void SimWorld::OnUsbDevices(SimConnection& connection, const Json::Value&) {
     Json::Value reply;
     reply["ok"] = true;
     reply["ids"] = Json::arrayValue;
-    for (const auto& d : m_devices)
-        reply["ids"].append(platform::UsbInstanceId(d->Vid(), d->Pid(), d->Serial()));
+    for (const auto& d : m_devices) {
+        if (!d->OnBluetooth())
+            reply["ids"].append(platform::UsbInstanceId(d->Vid(), d->Pid(), d->Serial()));
+    }
+    connection.SendJson(reply);
+}
+
+void SimWorld::OnBluetoothDevices(SimConnection& connection, const Json::Value&) {
+    Json::Value reply;
+    reply["ok"] = true;
+    reply["devices"] = Json::arrayValue;
+    for (const auto& d : m_devices) {
+        if (!d->OnBluetooth())
+            continue;
+        Json::Value item;
+        item["hid_id"] = d->HidId();
+        item["uniq"] = d->Serial();
+        reply["devices"].append(item);
+    }
     connection.SendJson(reply);
 }
 

@@ -44,6 +44,7 @@ private:
     void OnEmit(SimConnection&, const Json::Value& request);
     void OnHidEnumerate(SimConnection&, const Json::Value& request);
     void OnUsbDevices(SimConnection&, const Json::Value& request);
+    void OnBluetoothDevices(SimConnection&, const Json::Value& request);
     void OnHidOpen(SimConnection&, const Json::Value& request);
     void OnHidOutput(SimConnection&, const Json::Value& request);
     void OnWatch(SimConnection&, const Json::Value& request);
