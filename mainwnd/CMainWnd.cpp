@@ -21,6 +21,7 @@
 #include <QCursor>
 #include <QListView>
 #include <QListWidget>
+#include <QStandardItemModel>
 #include <QTimer>
 
 namespace {
@@ -181,14 +182,28 @@ void CMainWnd::SetChooserItemVisible(int kind, bool visible) {
     if (auto* combo = qobject_cast<QComboBox*>(chooser)) {
         if (auto* view = qobject_cast<QListView*>(combo->view()))
             view->setRowHidden(kind, !visible);
+        // Hiding a row only keeps it out of the pop-up; the wheel and the arrow keys pass over
+        // disabled rows alone.
+        if (auto* model = qobject_cast<QStandardItemModel*>(combo->model())) {
+            if (QStandardItem* item = model->item(kind))
+                item->setEnabled(visible);
+        }
     } else if (auto* list = qobject_cast<QListWidget*>(chooser)) {
-        if (QListWidgetItem* item = list->item(kind))
+        if (QListWidgetItem* item = list->item(kind)) {
             item->setHidden(!visible);
+            item->setFlags(visible ? item->flags() | Qt::ItemIsEnabled | Qt::ItemIsSelectable
+                                   : item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+        }
     }
 }
 
 void CMainWnd::SelectChooserItem(int kind) {
-    SelectListItem(kChooser, kind);
+    // Choosing the item that is already current sends no notification, yet the choice must
+    // still run (the device's microphone, its thread).
+    if (GetListCurSel(kChooser) == kind)
+        SelectDevice();
+    else
+        SelectListItem(kChooser, kind);
 }
 
 void CMainWnd::BuildDeviceList() {
@@ -198,14 +213,16 @@ void CMainWnd::BuildDeviceList() {
     DeviceState& state = m_parts.devices->State();
     const bool mouse = IsConnected(kMouse);
     const bool pen = IsConnected(kPen);
+    // The thread start is scheduled before the selection, so the selection's own start (after
+    // the switch pause) finds it pending and the arrival delay holds.
     if (mouse) {
         ++m_deviceCount;
         state.currentKind = kMouse;
         InitDevicePage(kMouse);
         SetChooserItemVisible(kMouse, true);
-        SelectChooserItem(kMouse);
         if (!IsThreadRunning(kMouse))
             StartDeviceThread(kMouse);
+        SelectChooserItem(kMouse);
     }
     if (pen) {
         ++m_deviceCount;
@@ -213,9 +230,9 @@ void CMainWnd::BuildDeviceList() {
         InitDevicePage(kPen);
         if (!mouse) {
             state.currentKind = kPen;
-            SelectChooserItem(kPen);
             if (!IsThreadRunning(kPen))
                 StartDeviceThread(kPen);
+            SelectChooserItem(kPen);
         }
     }
     if (IsConnected(kRecorder)) {
@@ -248,18 +265,28 @@ void CMainWnd::StartDeviceThread(int kind) {
     // joins with its window, so nothing is fetched yet.
     const int delay = m_startDelayMs;
     m_startDelayMs = 0;
-    // The pause after an arrival lets the device settle; a timer keeps the window responsive
-    // meanwhile. A device that went away in between gets no thread.
-    QTimer::singleShot(delay, this, [this, kind] {
-        if (IsConnected(kind) && !IsThreadRunning(kind))
-            m_parts.devices->StartReadingThread(kind);
-    });
+    ScheduleThreadStart(kind, delay);
 }
 
 void CMainWnd::StartDeviceThreadAfterSwitch(int kind) {
-    QTimer::singleShot(kSwitchPauseMs, this, [this, kind] {
-        if (IsConnected(kind) && !IsThreadRunning(kind))
-            StartDeviceThread(kind);
+    ScheduleThreadStart(kind, kSwitchPauseMs);
+}
+
+void CMainWnd::ScheduleThreadStart(int kind, int delayMs) {
+    if (kind != kMouse && kind != kPen)
+        return;
+    // One pending start per kind: a later request must not cut an arrival's settling time
+    // short, nor start the thread twice.
+    if (m_startPending[kind])
+        return;
+    m_startPending[kind] = true;
+    // A timer keeps the window responsive during the pause. What is true when it fires
+    // decides: a device chosen away from or gone in between gets no thread.
+    QTimer::singleShot(delayMs, this, [this, kind] {
+        m_startPending[kind] = false;
+        if (m_parts.devices->State().currentKind == kind && IsConnected(kind) &&
+            !IsThreadRunning(kind))
+            m_parts.devices->StartReadingThread(kind);
     });
 }
 
@@ -284,13 +311,18 @@ void CMainWnd::SelectDevice() {
     m_parts.audioEndpoints->SelectByName(product == products.end() ? QString() : product->second);
 
     m_parts.devices->State().currentKind = index;
-    if (index == kPen && IsConnected(kMouse) && IsThreadRunning(kMouse)) {
-        StopDeviceThreadAndEngine(kMouse);
-        StartDeviceThreadAfterSwitch(kPen);
-    } else if (index == kMouse && IsConnected(kPen) && IsThreadRunning(kPen)) {
-        StopDeviceThreadAndEngine(kPen);
-        StartDeviceThreadAfterSwitch(kMouse);
-    }
+    if (index == kMouse || index == kPen)
+        SwitchReadingThreadTo(index);
+}
+
+void CMainWnd::SwitchReadingThreadTo(int kind) {
+    const int other = kind == kMouse ? kPen : kMouse;
+    if (IsThreadRunning(other))
+        StopDeviceThreadAndEngine(other);
+    // The chosen kind's reader may have ended by itself (a mouse that cannot be opened, the
+    // Bluetooth model): it is started again whatever the other thread did.
+    if (IsConnected(kind) && !IsThreadRunning(kind))
+        StartDeviceThreadAfterSwitch(kind);
 }
 
 void CMainWnd::RemoveDevice(int kind) {

@@ -70,6 +70,11 @@ private:
     void StartDeviceThread(int kind);
     // Starts the kind's reading thread after the 200 ms switch pause, if it is not running.
     void StartDeviceThreadAfterSwitch(int kind);
+    // Starts the kind's thread after delayMs if by then it is still the current kind, connected
+    // and not running.
+    void ScheduleThreadStart(int kind, int delayMs);
+    // The chosen kind's thread runs, the other one stops (mouse and pen only).
+    void SwitchReadingThreadTo(int kind);
     void StopDeviceThreadAndEngine(int kind);
     void SelectChooserItem(int kind);
     void ShowSerialNumber();
@@ -83,5 +88,6 @@ private:
     int m_deviceCount = 0;
     int m_startDelayMs = 0;
     bool m_pageInitialised[3] = {false, false, false};
+    bool m_startPending[2] = {false, false}; // mouse, pen
     bool m_controlsFound = false;
 };
