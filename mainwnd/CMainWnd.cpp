@@ -27,6 +27,9 @@
 namespace {
 constexpr int kArrivalStartDelayMs = 2000;
 constexpr int kSwitchPauseMs = 200;
+// How long a newly plugged mouse may take to get its hidraw node, and how often it is looked for.
+constexpr int kWebKeyWaitMs = 5000;
+constexpr int kWebKeyRetryMs = 100;
 constexpr int kMouse = kDeviceMouse;
 constexpr int kPen = kDevicePen;
 constexpr int kRecorder = kDeviceRecorder;
@@ -122,16 +125,33 @@ void CMainWnd::InitWindow() {
     FillDeviceChooser();
     m_controlsFound = FindControl(kChooser) && FindControl(kTabs) && FindControl(kChooserRow);
     BuildDeviceList();
-    ApplyWebKeyRule();
+    ApplyWebKeyRule(false);
 }
 
-void CMainWnd::ApplyWebKeyRule() {
+bool CMainWnd::IsWebKeyOffModel() const {
     const CConfig& config = *m_parts.config;
-    if (config.GetVid() != QLatin1String("B75C") || config.GetPid() != QLatin1String("92CD"))
+    return config.GetVid() == QLatin1String("B75C") && config.GetPid() == QLatin1String("92CD");
+}
+
+void CMainWnd::ApplyWebKeyRule(bool waitForNode) {
+    if (!IsWebKeyOffModel())
         return;
     SetCheck(QStringLiteral("url_box"), false);
     m_parts.config->SetUrl(QStringLiteral("off"));
-    m_parts.devices->SendWebKeyToMouse();
+    const uint32_t ticket = ++m_webKeyTicket;
+    if (!m_parts.devices->SendWebKeyToMouse() && waitForNode)
+        RetryWebKey(ticket, kWebKeyWaitMs / kWebKeyRetryMs);
+}
+
+void CMainWnd::RetryWebKey(uint32_t ticket, int triesLeft) {
+    // The USB add event comes before the new mouse's hidraw node exists; the report goes out
+    // as soon as the node can be opened. A newer arrival, a removal or another mouse ends it.
+    QTimer::singleShot(kWebKeyRetryMs, this, [this, ticket, triesLeft] {
+        if (ticket != m_webKeyTicket || !IsConnected(kMouse) || !IsWebKeyOffModel())
+            return;
+        if (!m_parts.devices->SendWebKeyToMouse() && triesLeft > 1)
+            RetryWebKey(ticket, triesLeft - 1);
+    });
 }
 
 void CMainWnd::FillDeviceChooser() {
@@ -378,7 +398,7 @@ void CMainWnd::OnDeviceArrival(int kind) {
     }
     SetTrayState(kIconOnline, QStringLiteral("Velmora"));
     if (kind == kMouse)
-        ApplyWebKeyRule();
+        ApplyWebKeyRule(true);
 }
 
 void CMainWnd::OnDeviceRemoval(int kind) {

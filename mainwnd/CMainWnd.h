@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 class CAudioEndpoints;
@@ -60,7 +61,11 @@ private:
     void OnTrayMessage(intptr_t mouseMessage);
     void OnDeviceArrival(int kind);
     void OnDeviceRemoval(int kind);
-    void ApplyWebKeyRule();
+    // The model with vendor B75C and product 92CD gets its web-page key switched off. Right
+    // after an arrival its node may not exist yet: waitForNode keeps trying for a while.
+    void ApplyWebKeyRule(bool waitForNode);
+    bool IsWebKeyOffModel() const;
+    void RetryWebKey(uint32_t ticket, int triesLeft);
     void FillDeviceChooser();
     void InitDevicePage(int kind);
     void SetChooserItemVisible(int kind, bool visible);
@@ -89,5 +94,6 @@ private:
     int m_startDelayMs = 0;
     bool m_pageInitialised[3] = {false, false, false};
     bool m_startPending[2] = {false, false}; // mouse, pen
+    uint32_t m_webKeyTicket = 0;             // bumped by each web-key rule run
     bool m_controlsFound = false;
 };

@@ -100,6 +100,7 @@ void SimWorld::RegisterHandlers() {
         {"watch", bind(&SimWorld::OnWatch)},
         {"plug", bind(&SimWorld::OnPlug)},
         {"unplug", bind(&SimWorld::OnUnplug)},
+        {"hidraw", bind(&SimWorld::OnHidraw)},
         {"report", bind(&SimWorld::OnReport)},
         {"key", bind(&SimWorld::OnKey)},
         {"events", bind(&SimWorld::OnEvents)},
@@ -373,6 +374,9 @@ void SimWorld::OnPlug(SimConnection& connection, const Json::Value& request) {
         device->SetModelByte(static_cast<uint8_t>(request["model"].asInt()));
     if (request["dpi"].isInt())
         device->SetDpiCode(static_cast<uint8_t>(request["dpi"].asInt()));
+    // On Linux the USB device is announced before its hidraw node exists.
+    if (request.get("hid_later", false).asBool())
+        device->SetHidNodeReady(false);
     m_devices.push_back(std::move(device));
     const SimDevice& plugged = *m_devices.back();
     Json::Value event;
@@ -408,6 +412,23 @@ void SimWorld::OnUnplug(SimConnection& connection, const Json::Value& request) {
     NotifyWatchers("removal", *device);
     m_devices.erase(std::find_if(m_devices.begin(), m_devices.end(),
                                  [id](const auto& d) { return d->Id() == id; }));
+    Record(event);
+    Reply(connection, true);
+}
+
+void SimWorld::OnHidraw(SimConnection& connection, const Json::Value& request) {
+    const std::string kind = request.get("device", "").asString();
+    SimDevice* device = NewestOfKind(kind);
+    if (!device || device->HidNodeReady()) {
+        Reply(connection, false, "no " + kind + " waiting for its hidraw node is plugged in");
+        return;
+    }
+    device->SetHidNodeReady(true);
+    Json::Value event;
+    event["kind"] = "device";
+    event["action"] = "hidraw";
+    event["device"] = kind;
+    event["id"] = platform::UsbInstanceId(device->Vid(), device->Pid(), device->Serial());
     Record(event);
     Reply(connection, true);
 }

@@ -51,6 +51,7 @@ private:
     // Tool side.
     void OnPlug(SimConnection&, const Json::Value& request);
     void OnUnplug(SimConnection&, const Json::Value& request);
+    void OnHidraw(SimConnection&, const Json::Value& request);
     void OnReport(SimConnection&, const Json::Value& request);
     void OnKey(SimConnection&, const Json::Value& request);
     void OnEvents(SimConnection&, const Json::Value& request);
