@@ -6,6 +6,7 @@
 #include "device/MouseReport.h"
 
 #include <array>
+#include <chrono>
 
 using namespace mousereport;
 
@@ -19,12 +20,26 @@ int SensorFromSetting(const QString& photoIC) {
     return photoIC == QLatin1String("3212") ? kSensor3212 : kSensor3205;
 }
 
+// The sensor from the first vendor report within waitMs; the interface's other reports (a
+// dongle's keyboard or consumer keys) say nothing about it and are passed over.
 int ReadSensor(platform::IHidDevice& device, int waitMs, const QString& storedPhotoIC) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
     std::array<uint8_t, kReadBufferSize> buffer{};
-    buffer[0] = kReportId;
-    const int n = device.Read(buffer.data(), kReportSize, waitMs);
-    if (n > static_cast<int>(kModelByte))
-        return SensorOf(buffer[kModelByte]);
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() < 0)
+            break;
+        buffer.fill(0);
+        buffer[0] = kReportId;
+        const int n = device.Read(buffer.data(), kReportSize, static_cast<int>(left.count()));
+        if (n <= 0)
+            break;
+        if (IsVendorReport(buffer.data(), static_cast<size_t>(n)) &&
+            n > static_cast<int>(kModelByte))
+            return SensorOf(buffer[kModelByte]);
+    }
     return SensorFromSetting(storedPhotoIC);
 }
 

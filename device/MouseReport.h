@@ -31,6 +31,12 @@ inline int SensorOf(uint8_t modelByte) {
     return modelByte & 0x07;
 }
 
+// hidraw hands over every report of the interface, so a dongle's keyboard, pointer and
+// consumer reports arrive on the same handle as the vendor ones; only report id 10 is ours.
+inline bool IsVendorReport(const uint8_t* report, size_t length) {
+    return length > 0 && report[0] == kReportId;
+}
+
 // The `dpi` text for a resolution code, empty when the code is not stored for this model and
 // sensor.
 QString DpiTextForCode(bool secondLayout, int sensor, int code);

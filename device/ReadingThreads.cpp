@@ -55,8 +55,9 @@ void MarkEnded(std::atomic<bool>& stop, const std::atomic<uint32_t>& current, ui
         stop = true;
 }
 
-// Reads reports until the thread is told to stop, handing each non-empty one to the handler and
-// keeping the pace the devices expect between reports.
+// Reads reports until the thread is told to stop, handing each vendor report to the handler and
+// keeping the pace the devices expect between reports. The interface's other reports are not
+// ours and cost no pause.
 template <class HandleReport>
 void ReadReports(platform::IHidDevice& device, const DeviceContext& context,
                  const std::atomic<bool>& stop, const std::atomic<uint32_t>& current, uint32_t run,
@@ -70,7 +71,7 @@ void ReadReports(platform::IHidDevice& device, const DeviceContext& context,
             continue;
         }
         retry.Succeeded();
-        if (n == 0)
+        if (!IsVendorReport(buffer.data(), static_cast<size_t>(n)))
             continue;
         handle(buffer.data(), static_cast<size_t>(n));
         std::this_thread::sleep_for(kPacing);

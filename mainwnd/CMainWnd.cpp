@@ -21,11 +21,15 @@
 #include <QCursor>
 #include <QListView>
 #include <QListWidget>
+#include <QStandardItemModel>
 #include <QTimer>
 
 namespace {
 constexpr int kArrivalStartDelayMs = 2000;
 constexpr int kSwitchPauseMs = 200;
+// How long a newly plugged mouse may take to get its hidraw node, and how often it is looked for.
+constexpr int kWebKeyWaitMs = 5000;
+constexpr int kWebKeyRetryMs = 100;
 constexpr int kMouse = kDeviceMouse;
 constexpr int kPen = kDevicePen;
 constexpr int kRecorder = kDeviceRecorder;
@@ -123,16 +127,33 @@ void CMainWnd::InitWindow() {
     FillDeviceChooser();
     m_controlsFound = FindControl(kChooser) && FindControl(kTabs) && FindControl(kChooserRow);
     BuildDeviceList();
-    ApplyWebKeyRule();
+    ApplyWebKeyRule(false);
 }
 
-void CMainWnd::ApplyWebKeyRule() {
+bool CMainWnd::IsWebKeyOffModel() const {
     const CConfig& config = *m_parts.config;
-    if (config.GetVid() != QLatin1String("B75C") || config.GetPid() != QLatin1String("92CD"))
+    return config.GetVid() == QLatin1String("B75C") && config.GetPid() == QLatin1String("92CD");
+}
+
+void CMainWnd::ApplyWebKeyRule(bool waitForNode) {
+    if (!IsWebKeyOffModel())
         return;
     SetCheck(QStringLiteral("url_box"), false);
     m_parts.config->SetUrl(QStringLiteral("off"));
-    m_parts.devices->SendWebKeyToMouse();
+    const uint32_t ticket = ++m_webKeyTicket;
+    if (!m_parts.devices->SendWebKeyToMouse() && waitForNode)
+        RetryWebKey(ticket, kWebKeyWaitMs / kWebKeyRetryMs);
+}
+
+void CMainWnd::RetryWebKey(uint32_t ticket, int triesLeft) {
+    // The USB add event comes before the new mouse's hidraw node exists; the report goes out
+    // as soon as the node can be opened. A newer arrival, a removal or another mouse ends it.
+    QTimer::singleShot(kWebKeyRetryMs, this, [this, ticket, triesLeft] {
+        if (ticket != m_webKeyTicket || !IsConnected(kMouse) || !IsWebKeyOffModel())
+            return;
+        if (!m_parts.devices->SendWebKeyToMouse() && triesLeft > 1)
+            RetryWebKey(ticket, triesLeft - 1);
+    });
 }
 
 void CMainWnd::FillDeviceChooser() {
@@ -183,14 +204,28 @@ void CMainWnd::SetChooserItemVisible(int kind, bool visible) {
     if (auto* combo = qobject_cast<QComboBox*>(chooser)) {
         if (auto* view = qobject_cast<QListView*>(combo->view()))
             view->setRowHidden(kind, !visible);
+        // Hiding a row only keeps it out of the pop-up; the wheel and the arrow keys pass over
+        // disabled rows alone.
+        if (auto* model = qobject_cast<QStandardItemModel*>(combo->model())) {
+            if (QStandardItem* item = model->item(kind))
+                item->setEnabled(visible);
+        }
     } else if (auto* list = qobject_cast<QListWidget*>(chooser)) {
-        if (QListWidgetItem* item = list->item(kind))
+        if (QListWidgetItem* item = list->item(kind)) {
             item->setHidden(!visible);
+            item->setFlags(visible ? item->flags() | Qt::ItemIsEnabled | Qt::ItemIsSelectable
+                                   : item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+        }
     }
 }
 
 void CMainWnd::SelectChooserItem(int kind) {
-    SelectListItem(kChooser, kind);
+    // Choosing the item that is already current sends no notification, yet the choice must
+    // still run (the device's microphone, its thread).
+    if (GetListCurSel(kChooser) == kind)
+        SelectDevice();
+    else
+        SelectListItem(kChooser, kind);
 }
 
 void CMainWnd::BuildDeviceList() {
@@ -200,14 +235,16 @@ void CMainWnd::BuildDeviceList() {
     DeviceState& state = m_parts.devices->State();
     const bool mouse = IsConnected(kMouse);
     const bool pen = IsConnected(kPen);
+    // The thread start is scheduled before the selection, so the selection's own start (after
+    // the switch pause) finds it pending and the arrival delay holds.
     if (mouse) {
         ++m_deviceCount;
         state.currentKind = kMouse;
         InitDevicePage(kMouse);
         SetChooserItemVisible(kMouse, true);
-        SelectChooserItem(kMouse);
         if (!IsThreadRunning(kMouse))
             StartDeviceThread(kMouse);
+        SelectChooserItem(kMouse);
     }
     if (pen) {
         ++m_deviceCount;
@@ -215,9 +252,9 @@ void CMainWnd::BuildDeviceList() {
         InitDevicePage(kPen);
         if (!mouse) {
             state.currentKind = kPen;
-            SelectChooserItem(kPen);
             if (!IsThreadRunning(kPen))
                 StartDeviceThread(kPen);
+            SelectChooserItem(kPen);
         }
     }
     if (IsConnected(kRecorder)) {
@@ -250,18 +287,28 @@ void CMainWnd::StartDeviceThread(int kind) {
     // joins with its window, so nothing is fetched yet.
     const int delay = m_startDelayMs;
     m_startDelayMs = 0;
-    // The pause after an arrival lets the device settle; a timer keeps the window responsive
-    // meanwhile. A device that went away in between gets no thread.
-    QTimer::singleShot(delay, this, [this, kind] {
-        if (IsConnected(kind) && !IsThreadRunning(kind))
-            m_parts.devices->StartReadingThread(kind);
-    });
+    ScheduleThreadStart(kind, delay);
 }
 
 void CMainWnd::StartDeviceThreadAfterSwitch(int kind) {
-    QTimer::singleShot(kSwitchPauseMs, this, [this, kind] {
-        if (IsConnected(kind) && !IsThreadRunning(kind))
-            StartDeviceThread(kind);
+    ScheduleThreadStart(kind, kSwitchPauseMs);
+}
+
+void CMainWnd::ScheduleThreadStart(int kind, int delayMs) {
+    if (kind != kMouse && kind != kPen)
+        return;
+    // One pending start per kind: a later request must not cut an arrival's settling time
+    // short, nor start the thread twice.
+    if (m_startPending[kind])
+        return;
+    m_startPending[kind] = true;
+    // A timer keeps the window responsive during the pause. What is true when it fires
+    // decides: a device chosen away from or gone in between gets no thread.
+    QTimer::singleShot(delayMs, this, [this, kind] {
+        m_startPending[kind] = false;
+        if (m_parts.devices->State().currentKind == kind && IsConnected(kind) &&
+            !IsThreadRunning(kind))
+            m_parts.devices->StartReadingThread(kind);
     });
 }
 
@@ -286,13 +333,18 @@ void CMainWnd::SelectDevice() {
     m_parts.audioEndpoints->SelectByName(product == products.end() ? QString() : product->second);
 
     m_parts.devices->State().currentKind = index;
-    if (index == kPen && IsConnected(kMouse) && IsThreadRunning(kMouse)) {
-        StopDeviceThreadAndEngine(kMouse);
-        StartDeviceThreadAfterSwitch(kPen);
-    } else if (index == kMouse && IsConnected(kPen) && IsThreadRunning(kPen)) {
-        StopDeviceThreadAndEngine(kPen);
-        StartDeviceThreadAfterSwitch(kMouse);
-    }
+    if (index == kMouse || index == kPen)
+        SwitchReadingThreadTo(index);
+}
+
+void CMainWnd::SwitchReadingThreadTo(int kind) {
+    const int other = kind == kMouse ? kPen : kMouse;
+    if (IsThreadRunning(other))
+        StopDeviceThreadAndEngine(other);
+    // The chosen kind's reader may have ended by itself (a mouse that cannot be opened, the
+    // Bluetooth model): it is started again whatever the other thread did.
+    if (IsConnected(kind) && !IsThreadRunning(kind))
+        StartDeviceThreadAfterSwitch(kind);
 }
 
 void CMainWnd::RemoveDevice(int kind) {
@@ -348,7 +400,7 @@ void CMainWnd::OnDeviceArrival(int kind) {
     }
     SetTrayState(kIconOnline, QStringLiteral("Velmora"));
     if (kind == kMouse)
-        ApplyWebKeyRule();
+        ApplyWebKeyRule(true);
 }
 
 void CMainWnd::OnDeviceRemoval(int kind) {

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 class CAudioEndpoints;
@@ -60,7 +61,11 @@ private:
     void OnTrayMessage(intptr_t mouseMessage);
     void OnDeviceArrival(int kind);
     void OnDeviceRemoval(int kind);
-    void ApplyWebKeyRule();
+    // The model with vendor B75C and product 92CD gets its web-page key switched off. Right
+    // after an arrival its node may not exist yet: waitForNode keeps trying for a while.
+    void ApplyWebKeyRule(bool waitForNode);
+    bool IsWebKeyOffModel() const;
+    void RetryWebKey(uint32_t ticket, int triesLeft);
     void FillDeviceChooser();
     void InitDevicePage(int kind);
     void SetChooserItemVisible(int kind, bool visible);
@@ -70,6 +75,11 @@ private:
     void StartDeviceThread(int kind);
     // Starts the kind's reading thread after the 200 ms switch pause, if it is not running.
     void StartDeviceThreadAfterSwitch(int kind);
+    // Starts the kind's thread after delayMs if by then it is still the current kind, connected
+    // and not running.
+    void ScheduleThreadStart(int kind, int delayMs);
+    // The chosen kind's thread runs, the other one stops (mouse and pen only).
+    void SwitchReadingThreadTo(int kind);
     void StopDeviceThreadAndEngine(int kind);
     void SelectChooserItem(int kind);
     void ShowSerialNumber();
@@ -83,5 +93,7 @@ private:
     int m_deviceCount = 0;
     int m_startDelayMs = 0;
     bool m_pageInitialised[3] = {false, false, false};
+    bool m_startPending[2] = {false, false}; // mouse, pen
+    uint32_t m_webKeyTicket = 0;             // bumped by each web-key rule run
     bool m_controlsFound = false;
 };

@@ -4,6 +4,7 @@
 
 #include <libudev.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -69,6 +70,21 @@ std::optional<UsbIdentity> IdentityOf(udev_device* device) {
     return id;
 }
 
+// The Bluetooth model sits on the Bluetooth HID bus, not under usb: it is found through its
+// hidraw node, whose hid parent names the bus, vendor and product.
+std::optional<std::string> BluetoothInstanceIdOf(udev_device* hidraw) {
+    udev_device* hid = udev_device_get_parent_with_subsystem_devtype(hidraw, "hid", nullptr);
+    if (!hid)
+        return std::nullopt;
+    const char* hidId = udev_device_get_property_value(hid, "HID_ID");
+    if (!hidId)
+        return std::nullopt;
+    const char* uniq = udev_device_get_property_value(hid, "HID_UNIQ");
+    const char* sysname = udev_device_get_sysname(hid);
+    const std::string serial = uniq && *uniq ? uniq : (sysname ? sysname : "");
+    return BluetoothHidInstanceId(hidId, serial);
+}
+
 bool IsUsbDevice(udev_device* device) {
     const char* type = udev_device_get_devtype(device);
     return type && std::strcmp(type, "usb_device") == 0;
@@ -88,9 +104,15 @@ std::vector<std::string> UdevDeviceMonitor::EnumeratePresentDevices() {
     std::vector<std::string> ids;
     if (!m_udev)
         return ids;
+    AppendUsbDevices(ids);
+    AppendBluetoothHidDevices(ids);
+    return ids;
+}
+
+void UdevDeviceMonitor::AppendUsbDevices(std::vector<std::string>& ids) {
     udev_enumerate* enumerate = udev_enumerate_new(m_udev);
     if (!enumerate)
-        return ids;
+        return;
     udev_enumerate_add_match_subsystem(enumerate, "usb");
     udev_enumerate_add_match_property(enumerate, "DEVTYPE", "usb_device");
     if (udev_enumerate_scan_devices(enumerate) == 0) {
@@ -109,7 +131,28 @@ std::vector<std::string> UdevDeviceMonitor::EnumeratePresentDevices() {
         }
     }
     udev_enumerate_unref(enumerate);
-    return ids;
+}
+
+void UdevDeviceMonitor::AppendBluetoothHidDevices(std::vector<std::string>& ids) {
+    udev_enumerate* enumerate = udev_enumerate_new(m_udev);
+    if (!enumerate)
+        return;
+    udev_enumerate_add_match_subsystem(enumerate, "hidraw");
+    if (udev_enumerate_scan_devices(enumerate) == 0) {
+        udev_list_entry* entry;
+        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate)) {
+            udev_device* device =
+                udev_device_new_from_syspath(m_udev, udev_list_entry_get_name(entry));
+            if (!device)
+                continue;
+            // A device with several HID interfaces has several nodes; it is listed once.
+            auto id = BluetoothInstanceIdOf(device);
+            if (id && std::find(ids.begin(), ids.end(), *id) == ids.end())
+                ids.push_back(*id);
+            udev_device_unref(device);
+        }
+    }
+    udev_enumerate_unref(enumerate);
 }
 
 bool UdevDeviceMonitor::Start(ChangeHandler handler) {

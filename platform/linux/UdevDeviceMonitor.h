@@ -14,7 +14,8 @@ struct udev_monitor;
 namespace platform::native {
 
 // USB devices seen through libudev: enumeration for the start-up scan, a monitor thread for
-// hot-plug. Both name a device by its USB vendor id, product id and serial.
+// hot-plug. Both name a device by its USB vendor id, product id and serial. The start-up scan
+// also lists the HID devices on the Bluetooth bus under the same kind of name.
 class UdevDeviceMonitor : public IDeviceMonitor {
 public:
     UdevDeviceMonitor();
@@ -27,6 +28,9 @@ public:
     void Stop() override;
 
 private:
+    void AppendUsbDevices(std::vector<std::string>& ids);
+    // Hot-plug leaves these alone: the Bluetooth model is only found at start-up.
+    void AppendBluetoothHidDevices(std::vector<std::string>& ids);
     void Watch(struct udev_monitor* monitor, ChangeHandler handler);
     void HandleEvent(udev_device* device, const ChangeHandler& handler);
     void RememberName(const char* syspath, const std::string& name);

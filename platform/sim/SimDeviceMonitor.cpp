@@ -1,5 +1,6 @@
 #include "platform/sim/SimDeviceMonitor.h"
 
+#include "platform/UsbNames.h"
 #include "platform/sim/SimClient.h"
 
 #include <memory>
@@ -25,7 +26,23 @@ std::vector<std::string> SimDeviceMonitor::EnumeratePresentDevices() {
         return ids;
     for (const Json::Value& id : reply["ids"])
         ids.push_back(id.asString());
+    AppendBluetoothDevices(ids);
     return ids;
+}
+
+void SimDeviceMonitor::AppendBluetoothDevices(std::vector<std::string>& ids) {
+    Json::Value request;
+    request["op"] = "bluetooth_devices";
+    Json::Value reply = SimClient::Control().Request(request, kReplyTimeoutMs);
+    if (!reply.get("ok", false).asBool() || !reply["devices"].isArray())
+        return;
+    for (const Json::Value& device : reply["devices"]) {
+        if (!device.isObject())
+            continue;
+        if (auto id =
+                BluetoothHidInstanceId(device["hid_id"].asString(), device["uniq"].asString()))
+            ids.push_back(*id);
+    }
 }
 
 bool SimDeviceMonitor::Start(ChangeHandler handler) {

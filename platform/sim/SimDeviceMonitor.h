@@ -21,6 +21,9 @@ public:
     void Stop() override;
 
 private:
+    // The world's Bluetooth HID devices, named as the Linux scan names them.
+    void AppendBluetoothDevices(std::vector<std::string>& ids);
+
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
 };

@@ -1,3 +1,5 @@
+#include "DeviceFixture.h"
+#include "device/CDeviceDiscovery.h"
 #include "device/DeviceInstanceId.h"
 #include "platform/UsbNames.h"
 #include "platform/linux/HidapiTransport.h"
@@ -32,6 +34,38 @@ TEST(UsbNames, InterfaceNameParsesBackToTheDevice) {
         EXPECT_EQ(fromInterface->pid, QString::asprintf("%04X", c.pid));
         EXPECT_EQ(fromInterface->serial, QString(c.parsedSerial)) << name;
         EXPECT_EQ(fromInstance->serial, QString(c.parsedSerial));
+    }
+}
+
+// What the start-up scan makes of a hidraw node's hid parent: only the Bluetooth bus adds an
+// entry (USB devices come from the usb scan), and it carries the identity the catalogue knows.
+TEST(BluetoothHidScan, HidIdOfTheBluetoothBusGivesTheCatalogueIdentity) {
+    const struct {
+        const char* hidId;
+        const char* uniq;
+        const char* instanceId; // nullptr: not listed
+    } cases[] = {
+        {"0005:000010D6:0000B006", "a4:c1:38:00:11:22",
+         "USB\\VID_10D6&PID_B006\\a4:c1:38:00:11:22"},
+        {"0005:000010d6:0000b006", "", "USB\\VID_10D6&PID_B006\\"},
+        {"0003:00006352:0000C098", "S1", nullptr},
+        {"0005:10D6", "x", nullptr},
+        {"0005:000110D6:0000B006", "x", nullptr},
+        {"zz05:000010D6:0000B006", "x", nullptr},
+        {"", "", nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto id = platform::BluetoothHidInstanceId(c.hidId, c.uniq);
+        if (!c.instanceId) {
+            EXPECT_FALSE(id) << c.hidId;
+            continue;
+        }
+        ASSERT_TRUE(id) << c.hidId;
+        EXPECT_EQ(*id, c.instanceId);
+        DeviceFixture f;
+        CDeviceDiscovery(*f.context).ScanPresentDevices({*id});
+        EXPECT_TRUE(f.context->State().mousePresent) << c.hidId;
+        EXPECT_TRUE(f.context->State().bluetoothMouse) << c.hidId;
     }
 }
 

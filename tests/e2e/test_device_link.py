@@ -99,6 +99,19 @@ class DeviceLinkTest(unittest.TestCase):
         self.assertEqual(w.matching("debug", since, text="Enter LpProcProc...\n"), [])
         del plug
 
+    def test_web_key_rule_waits_for_the_hidraw_node_of_a_plugged_mouse(self):
+        w = self.start_world()
+        w.wait_event("tray", icon=133)
+        since = w.last_seq()
+        # On Linux the USB add event comes before the mouse's hidraw node exists.
+        w.sim("plug", "mouse", "--vid", "B75C", "--pid", "92CD", "--hid-later")
+        w.wait_event("message", since, msg=1124, wparam=1)
+        w.wait_event("tray", since, icon=107)
+        w.sim("hidraw", "mouse")
+        sent = w.wait_event("hid_output", since, device="mouse")
+        self.assertEqual(sent["bytes"], "0aa755" + "0" * 58)
+        self.assertEqual(w.settings()["device"]["url"], "off")
+
     def test_removing_the_mouse_hands_over_to_the_pen(self):
         w = self.start_world(plug=[("mouse",), ("pen",)])
         w.wait_event("debug", text="Enter MouseProc...\n")

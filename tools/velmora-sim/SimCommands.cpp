@@ -84,7 +84,8 @@ bool ToInt(const std::string& text, int base, int& out) {
 int Plug(SimClient& client, const Args& args) {
     Options o = ParseOptions(args, {"vid", "pid", "serial", "model", "dpi"});
     if (o.positional.size() != 1)
-        return Fail("usage: plug KIND [--vid HEX --pid HEX --serial TEXT --model HEX --dpi N]");
+        return Fail("usage: plug KIND [--vid HEX --pid HEX --serial TEXT --model HEX --dpi N "
+                    "--hid-later]");
     Json::Value request;
     request["op"] = "plug";
     request["device"] = o.positional[0];
@@ -103,6 +104,17 @@ int Plug(SimClient& client, const Args& args) {
             return Fail("--dpi is a number 0-255");
         request["dpi"] = value;
     }
+    if (o.Has("hid-later"))
+        request["hid_later"] = true;
+    return Simple(client, request);
+}
+
+int Hidraw(SimClient& client, const Args& args) {
+    if (args.size() != 1)
+        return Fail("usage: hidraw KIND");
+    Json::Value request;
+    request["op"] = "hidraw";
+    request["device"] = args[0];
     return Simple(client, request);
 }
 
@@ -288,7 +300,7 @@ int RunSimCommand(const std::string& socketPath, const std::vector<std::string>&
     static const std::map<std::string, std::function<int(SimClient&, const Args&)>> commands = {
         {"plug", Plug},     {"unplug", Unplug}, {"report", Report}, {"key", Key},
         {"events", Events}, {"wait", Wait},     {"stop", Stop},     {"mic", Mic},
-        {"caret", Caret},   {"cursor", Cursor}, {"focus", Focus},
+        {"caret", Caret},   {"cursor", Cursor}, {"focus", Focus},   {"hidraw", Hidraw},
     };
     if (args.empty())
         return Fail("no command");

@@ -1,12 +1,16 @@
 #include "SimDevice.h"
 
+#include <cstdio>
 #include <utility>
 
 namespace {
 const SimDeviceKind kKinds[] = {
-    // name, vid, pid, usage page, dpi code, model byte (generation 1 "v9", sensor 2 "3212")
-    {"mouse", 0x6352, 0xC098, 0xFF01, 42, 0x0A}, {"mouse5698", 0x5698, 0x8723, 0xFF02, 32, 0x0A},
-    {"btmouse", 0x10D6, 0xB006, 0xFF01, 0, 0},   {"pen", 0xB75C, 0xA217, 0xFF01, 0, 0},
+    // name, vid, pid, usage page, dpi code, model byte (generation 1 "v9", sensor 2 "3212"),
+    // on the Bluetooth bus
+    {"mouse", 0x6352, 0xC098, 0xFF01, 42, 0x0A},
+    {"mouse5698", 0x5698, 0x8723, 0xFF02, 32, 0x0A},
+    {"btmouse", 0x10D6, 0xB006, 0xFF01, 0, 0, true},
+    {"pen", 0xB75C, 0xA217, 0xFF01, 0, 0},
     {"recorder", 0x04D6, 0xE101, 0, 0, 0},
 };
 
@@ -49,6 +53,15 @@ std::optional<uint8_t> KeyCode(const std::string& name, bool down) {
 SimDevice::SimDevice(int id, const SimDeviceKind& kind, int vid, int pid, std::string serial)
     : m_id(id), m_kind(kind), m_vid(vid), m_pid(pid), m_serial(std::move(serial)),
       m_dpiCode(kind.dpiCode), m_modelByte(kind.modelByte) {}
+
+std::string SimDevice::HidId() const {
+    constexpr int kBusUsb = 0x0003;
+    constexpr int kBusBluetooth = 0x0005;
+    char text[32];
+    std::snprintf(text, sizeof(text), "%04X:%08X:%08X", OnBluetooth() ? kBusBluetooth : kBusUsb,
+                  static_cast<unsigned>(m_vid), static_cast<unsigned>(m_pid));
+    return text;
+}
 
 std::vector<uint8_t> SimDevice::KeyReport(uint8_t code) const {
     std::vector<uint8_t> report(kReportSize, 0);

@@ -16,6 +16,9 @@ struct SimDeviceKind {
     // Byte 4 (resolution code) and byte 7 (generation, sensor) of the reports it sends.
     uint8_t dpiCode;
     uint8_t modelByte;
+    // On the Bluetooth HID bus instead of USB: the start-up scan finds it through its hid node,
+    // and hot-plug (which watches USB) never reports it.
+    bool bluetooth = false;
 
     static const SimDeviceKind* Find(const std::string& name);
     static std::string Names(); // "mouse, mouse5698, ..." for messages
@@ -39,7 +42,14 @@ public:
     int Pid() const { return m_pid; }
     const std::string& Serial() const { return m_serial; }
     std::string HidPath() const { return "sim-hid:" + std::to_string(m_id); }
-    bool HasHid() const { return m_kind.usagePage != 0; }
+    // Whether its HID collection exists now: a device plugged with its node to come later has
+    // none until the node appears.
+    bool HasHid() const { return m_kind.usagePage != 0 && m_hidNodeReady; }
+    bool HidNodeReady() const { return m_hidNodeReady; }
+    void SetHidNodeReady(bool ready) { m_hidNodeReady = ready; }
+    bool OnBluetooth() const { return m_kind.bluetooth; }
+    // HID_ID of its hid node as udev shows it: "bus:vendor:product" in hexadecimal.
+    std::string HidId() const;
 
     void SetDpiCode(uint8_t code) { m_dpiCode = code; }
     void SetModelByte(uint8_t model) { m_modelByte = model; }
@@ -60,5 +70,6 @@ private:
     std::string m_serial;
     uint8_t m_dpiCode;
     uint8_t m_modelByte;
+    bool m_hidNodeReady = true;
     std::deque<std::vector<uint8_t>> m_queued;
 };

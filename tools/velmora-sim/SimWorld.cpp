@@ -94,11 +94,13 @@ void SimWorld::RegisterHandlers() {
         {"emit", bind(&SimWorld::OnEmit)},
         {"hid_enumerate", bind(&SimWorld::OnHidEnumerate)},
         {"usb_devices", bind(&SimWorld::OnUsbDevices)},
+        {"bluetooth_devices", bind(&SimWorld::OnBluetoothDevices)},
         {"hid_open", bind(&SimWorld::OnHidOpen)},
         {"hid_output", bind(&SimWorld::OnHidOutput)},
         {"watch", bind(&SimWorld::OnWatch)},
         {"plug", bind(&SimWorld::OnPlug)},
         {"unplug", bind(&SimWorld::OnUnplug)},
+        {"hidraw", bind(&SimWorld::OnHidraw)},
         {"report", bind(&SimWorld::OnReport)},
         {"key", bind(&SimWorld::OnKey)},
         {"events", bind(&SimWorld::OnEvents)},
@@ -239,6 +241,8 @@ void SimWorld::Deliver(SimDevice& device, std::vector<uint8_t> report) {
 }
 
 void SimWorld::NotifyWatchers(const char* change, const SimDevice& device) {
+    if (device.OnBluetooth())
+        return; // hot-plug watches USB only
     Json::Value push;
     push["change"] = change;
     push["name"] = platform::UsbInterfaceName(device.Vid(), device.Pid(), device.Serial());
@@ -283,8 +287,25 @@ void SimWorld::OnUsbDevices(SimConnection& connection, const Json::Value&) {
     Json::Value reply;
     reply["ok"] = true;
     reply["ids"] = Json::arrayValue;
-    for (const auto& d : m_devices)
-        reply["ids"].append(platform::UsbInstanceId(d->Vid(), d->Pid(), d->Serial()));
+    for (const auto& d : m_devices) {
+        if (!d->OnBluetooth())
+            reply["ids"].append(platform::UsbInstanceId(d->Vid(), d->Pid(), d->Serial()));
+    }
+    connection.SendJson(reply);
+}
+
+void SimWorld::OnBluetoothDevices(SimConnection& connection, const Json::Value&) {
+    Json::Value reply;
+    reply["ok"] = true;
+    reply["devices"] = Json::arrayValue;
+    for (const auto& d : m_devices) {
+        if (!d->OnBluetooth())
+            continue;
+        Json::Value item;
+        item["hid_id"] = d->HidId();
+        item["uniq"] = d->Serial();
+        reply["devices"].append(item);
+    }
     connection.SendJson(reply);
 }
 
@@ -353,6 +374,9 @@ void SimWorld::OnPlug(SimConnection& connection, const Json::Value& request) {
         device->SetModelByte(static_cast<uint8_t>(request["model"].asInt()));
     if (request["dpi"].isInt())
         device->SetDpiCode(static_cast<uint8_t>(request["dpi"].asInt()));
+    // On Linux the USB device is announced before its hidraw node exists.
+    if (request.get("hid_later", false).asBool())
+        device->SetHidNodeReady(false);
     m_devices.push_back(std::move(device));
     const SimDevice& plugged = *m_devices.back();
     Json::Value event;
@@ -388,6 +412,23 @@ void SimWorld::OnUnplug(SimConnection& connection, const Json::Value& request) {
     NotifyWatchers("removal", *device);
     m_devices.erase(std::find_if(m_devices.begin(), m_devices.end(),
                                  [id](const auto& d) { return d->Id() == id; }));
+    Record(event);
+    Reply(connection, true);
+}
+
+void SimWorld::OnHidraw(SimConnection& connection, const Json::Value& request) {
+    const std::string kind = request.get("device", "").asString();
+    SimDevice* device = NewestOfKind(kind);
+    if (!device || device->HidNodeReady()) {
+        Reply(connection, false, "no " + kind + " waiting for its hidraw node is plugged in");
+        return;
+    }
+    device->SetHidNodeReady(true);
+    Json::Value event;
+    event["kind"] = "device";
+    event["action"] = "hidraw";
+    event["device"] = kind;
+    event["id"] = platform::UsbInstanceId(device->Vid(), device->Pid(), device->Serial());
     Record(event);
     Reply(connection, true);
 }

@@ -44,12 +44,14 @@ private:
     void OnEmit(SimConnection&, const Json::Value& request);
     void OnHidEnumerate(SimConnection&, const Json::Value& request);
     void OnUsbDevices(SimConnection&, const Json::Value& request);
+    void OnBluetoothDevices(SimConnection&, const Json::Value& request);
     void OnHidOpen(SimConnection&, const Json::Value& request);
     void OnHidOutput(SimConnection&, const Json::Value& request);
     void OnWatch(SimConnection&, const Json::Value& request);
     // Tool side.
     void OnPlug(SimConnection&, const Json::Value& request);
     void OnUnplug(SimConnection&, const Json::Value& request);
+    void OnHidraw(SimConnection&, const Json::Value& request);
     void OnReport(SimConnection&, const Json::Value& request);
     void OnKey(SimConnection&, const Json::Value& request);
     void OnEvents(SimConnection&, const Json::Value& request);

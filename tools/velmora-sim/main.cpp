@@ -7,8 +7,9 @@ namespace {
 const char* kUsage =
     "usage: velmora-sim [--socket PATH] COMMAND ...\n"
     "  serve                          run the world (socket: --socket or $VELMORA_SIMULATOR)\n"
-    "  plug KIND [--vid HEX --pid HEX --serial TEXT --model HEX --dpi N]\n"
+    "  plug KIND [--vid HEX --pid HEX --serial TEXT --model HEX --dpi N --hid-later]\n"
     "  unplug KIND                    KIND: mouse mouse5698 btmouse pen recorder\n"
+    "  hidraw KIND                    the HID node of a device plugged --hid-later appears\n"
     "  report KIND HEX                one input report, up to 32 bytes, zero padded\n"
     "  key KIND NAME down|up          NAME: voice1 voice2 voice3 record laser laser2\n"
     "                                 magnifier up down\n"
