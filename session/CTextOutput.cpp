@@ -81,14 +81,28 @@ bool CTextOutput::PasteThroughClipboard(const QString& text) {
     // The user's clipboard is not given up for a paste that cannot happen.
     if (!mouseTypesPaste && !KeyboardReady())
         return false;
+    std::lock_guard<std::mutex> guard(m_pasteLock);
+    WaitUntilPreviousPasteRead();
     if (!m_context.clipboard->SetText(text))
         return false;
+    const std::uint64_t readsBeforePaste = m_context.clipboard->ReadsSoFar();
     const bool pasted = mouseTypesPaste ? m_context.sendMousePaste && m_context.sendMousePaste()
                                         : m_context.keyboard->InjectCtrlV();
     if (!pasted)
         return false;
+    m_unreadPaste = readsBeforePaste;
     m_context.showVoiceTip(kTipProcessing, QString(), false, kTipHideDelayMs);
     return true;
+}
+
+void CTextOutput::WaitUntilPreviousPasteRead() {
+    if (!m_unreadPaste)
+        return;
+    // The target fetches the text some time after the keys reach it; replacing the clipboard
+    // before that would paste the next piece twice and lose this one. A target that never
+    // fetches (it takes no paste) costs one limit.
+    m_context.clipboard->WaitForReadBeyond(*m_unreadPaste, kPasteReadLimit);
+    m_unreadPaste.reset();
 }
 
 bool CTextOutput::TypeUnits(const QString& text) {

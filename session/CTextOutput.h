@@ -10,6 +10,8 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 
 class DeviceContext;
@@ -49,6 +51,8 @@ public:
 
     static constexpr std::chrono::milliseconds kUnitInterval{20};
     static constexpr int kTipHideDelayMs = 1000;
+    // How long the next piece waits for the paste target to fetch the previous one.
+    static constexpr std::chrono::milliseconds kPasteReadLimit{1000};
 
     explicit CTextOutput(Context context);
 
@@ -66,10 +70,15 @@ private:
     QString TypingMode() const;
     // Both false when the operation has to end without the final-result report.
     bool PasteThroughClipboard(const QString& text);
+    void WaitUntilPreviousPasteRead();
     bool TypeUnits(const QString& text);
     void ReportFinalResult(const std::string& typedText);
     bool KeyboardReady();
 
     Context m_context;
     std::atomic<bool> m_reportedUnavailable{false};
+    // Pastes from the engine and translation threads take turns; the clipboard holds one text.
+    std::mutex m_pasteLock;
+    // The clipboard's read count just before the last paste, until that paste was fetched.
+    std::optional<std::uint64_t> m_unreadPaste;
 };
