@@ -49,7 +49,7 @@ std::function<bool()> CTextOutput::MousePasteThrough(std::shared_ptr<DeviceConte
     return [device = std::move(device)] { return device && SendCtrlVByMouse(*device); };
 }
 
-void CTextOutput::TypeText(const std::string& utf8Text) {
+bool CTextOutput::TypeText(const std::string& utf8Text) {
     const QString text = QString::fromUtf8(utf8Text.c_str());
     // An empty result (a session with nothing recognised) must not replace the user's
     // clipboard or inject a paste; the final-result report still follows.
@@ -58,6 +58,7 @@ void CTextOutput::TypeText(const std::string& utf8Text) {
         (TypingMode() == QLatin1String("mode1") ? TypeUnits(text) : PasteThroughClipboard(text));
     if (delivered && m_context.lastFlag())
         ReportFinalResult(utf8Text.c_str());
+    return delivered;
 }
 
 void CTextOutput::PressArrow(platform::ArrowKey key) {
@@ -112,7 +113,12 @@ bool CTextOutput::TypeUnits(const QString& text) {
     if (!m_context.keyboard->HasFocusWindow())
         return true;
     for (QChar unit : text) {
-        m_context.keyboard->TypeUnit(unit.unicode());
+        // A unit that could not be typed (no spare keycode left) leaves a hole; typing on would
+        // put the rest after it, so the text ends here and counts as not delivered.
+        if (!m_context.keyboard->TypeUnit(unit.unicode())) {
+            m_context.keyboard->FinishTyping();
+            return false;
+        }
         m_context.showVoiceTip(kTipProcessing, QString(), false, kTipHideDelayMs);
         m_context.pause(kUnitInterval);
     }

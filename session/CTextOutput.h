@@ -59,9 +59,10 @@ public:
     // The mouse paste of the device link: the mouse, opened afresh, is asked to type Ctrl+V.
     static std::function<bool()> MousePasteThrough(std::shared_ptr<DeviceContext> device);
 
-    // Types the UTF-8 text (up to its first NUL) into the focused window. Failures are silent:
-    // the text is then simply not typed.
-    void TypeText(const std::string& utf8Text);
+    // Types the UTF-8 text (up to its first NUL) into the focused window. False when the text
+    // did not arrive (clipboard busy, paste not sent, a unit that could not be typed); such a
+    // result is not reported as typed. Failures are otherwise silent.
+    bool TypeText(const std::string& utf8Text);
 
     // One press and release of the up or down arrow into the focused window.
     void PressArrow(platform::ArrowKey key);

@@ -36,7 +36,11 @@ public:
     bool InjectArrow(platform::ArrowKey key) override {
         return Note(key == platform::ArrowKey::Up ? "up" : "down");
     }
-    bool TypeUnit(char16_t unit) override { return Note("unit " + Hex(unit)); }
+    bool TypeUnit(char16_t unit) override {
+        Note("unit " + Hex(unit));
+        return unit != untypable;
+    }
+    char16_t untypable = 0;
     void FinishTyping() override { Note("finish"); }
 
 private:
@@ -205,6 +209,17 @@ TEST(TextOutput, WithoutFocusWindowTypesNothingButStillReportsTheFinalResult) {
     rig.sessionText = "ab";
     rig.MakeOutput().TypeText("ab");
     EXPECT_THAT(rig.journal, ElementsAre("tip 1 hide 1000", "usage 0 语音打字 | ab"));
+}
+
+TEST(TextOutput, AUnitThatCannotBeTypedEndsTheTextAndIsNotReportedAsTyped) {
+    Rig rig;
+    rig.settings[ConfigKey::TypingMode] = "mode1";
+    rig.keyboard->untypable = u'b';
+    rig.last = true;
+    rig.sessionText = "abc";
+    EXPECT_FALSE(rig.MakeOutput().TypeText("abc"));
+    EXPECT_THAT(rig.journal,
+                ElementsAre("unit 0061", "tip 1 stay 1000", "pause 20", "unit 0062", "finish"));
 }
 
 struct FailureCase {
