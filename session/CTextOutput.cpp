@@ -1,17 +1,16 @@
 #include "session/CTextOutput.h"
 
+#include "app/FloatingWindowInterfaces.h"
 #include "app/Log.h"
 #include "device/DeviceContext.h"
 #include "device/MouseCommands.h"
+#include "device/VoiceMode.h"
 #include "platform/InputDevices.h"
 
 #include <thread>
 
 namespace {
 
-constexpr int kTipProcessing = 1;
-constexpr int kVoiceModeTyping = 0;
-constexpr int kVoiceModeTranslation = 2;
 constexpr int kUsageTyping = 0;
 constexpr int kUsageTranslationTyped = 2;
 const char* const kUsageTypingText = "语音打字";
@@ -129,9 +128,9 @@ bool CTextOutput::TypeUnits(const QString& text) {
 void CTextOutput::ReportFinalResult(const std::string& typedText) {
     m_context.showVoiceTip(kTipProcessing, QString(), true, kTipHideDelayMs);
     const int mode = m_context.voiceMode();
-    if (mode == kVoiceModeTyping)
+    if (mode == kVoiceTyping)
         m_context.recordUsageEvent(kUsageTyping, kUsageTypingText, m_context.sessionText());
-    else if (mode == kVoiceModeTranslation)
+    else if (mode == kVoiceTranslation)
         m_context.recordUsageEvent(kUsageTranslationTyped, typedText, m_context.sessionText());
 }
 
