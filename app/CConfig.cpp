@@ -123,6 +123,13 @@ QString CConfig::Get(ConfigKey key) const {
 bool CConfig::Set(ConfigKey key, const QString& value) {
     if (!IsValidKey(key) || !IsWritable(key))
         return false;
+    // A line break would end the line in the file; the rest would become a line of its own.
+    // The value is not quoted in the log: it may be a password.
+    if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r'))) {
+        applog::Warning(QStringLiteral("value refused for key %1/%2: it contains a line break")
+                            .arg(QLatin1String(SectionOf(key)), QLatin1String(NameOf(key))));
+        return false;
+    }
     bool written = false;
     bool reportFailure = false;
     {

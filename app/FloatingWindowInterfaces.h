@@ -6,10 +6,13 @@
 // WindowImplBase and from its interface here; the manager finds the interface on the window
 // it created and forwards calls to it on the UI thread.
 
+// What the voice tip shows.
+enum VoiceTipState : int { kTipListening = 0, kTipProcessing = 1, kTipText = 2 };
+
 class IVoiceTipWindow {
 public:
     virtual ~IVoiceTipWindow() = default;
-    // state 0 listening, 1 processing, 2 the given text; hide starts the hide timer.
+    // A VoiceTipState; the text is shown in kTipText only; hide starts the hide timer.
     virtual void ShowVoiceTip(int state, const QString& text, bool hide, int delayMs) = 0;
     virtual void HideVoiceTip() = 0;
 };

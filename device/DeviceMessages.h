@@ -1,11 +1,13 @@
 #pragma once
 
+#include "ui/framework/WindowConstants.h"
+
 #include <cstdint>
 #include <functional>
 
 // Custom window messages the device link posts to the main window.
 namespace devmsg {
-constexpr unsigned kUser = 1024;
+constexpr unsigned kUser = ui::WM_USER;
 constexpr unsigned kMousePresence = kUser + 100;    // 1124, wParam 1 arrival / 0 removal
 constexpr unsigned kRecorderPresence = kUser + 101; // 1125
 constexpr unsigned kPenPresence = kUser + 102;      // 1126

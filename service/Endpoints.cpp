@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 
 namespace {
 
@@ -29,37 +31,45 @@ Endpoints BuiltInEndpoints() {
 
 enum class ValueShape { Origin, DirectoryBase, Address, Secret, Path };
 
+// The schemes an address key accepts: the service and HTTP addresses only http and https, the
+// streaming addresses only ws and wss. Anything else (file, ftp, ...) would hand libcurl or the
+// WebSocket client a transport the caller never meant to use.
+enum class SchemeFamily { None, Http, WebSocket };
+
 struct KeyInfo {
     const char* section;
     const char* name;
     std::string Endpoints::*field;
     ValueShape shape;
+    SchemeFamily schemes;
 };
 
 const std::array<KeyInfo, 22>& KnownKeys() {
+    using S = ValueShape;
+    using F = SchemeFamily;
     static const std::array<KeyInfo, 22> keys = {{
-        {"endpoints", "service", &Endpoints::service, ValueShape::Origin},
-        {"endpoints", "update", &Endpoints::update, ValueShape::DirectoryBase},
-        {"endpoints", "web", &Endpoints::web, ValueShape::Origin},
-        {"endpoints", "semantic", &Endpoints::semantic, ValueShape::Origin},
-        {"endpoints", "translate", &Endpoints::translate, ValueShape::Origin},
-        {"endpoints", "tts", &Endpoints::tts, ValueShape::Origin},
-        {"endpoints", "xf_iat", &Endpoints::xfIat, ValueShape::Address},
-        {"endpoints", "sg_token", &Endpoints::sgToken, ValueShape::Address},
-        {"endpoints", "sg_stream", &Endpoints::sgStream, ValueShape::Address},
-        {"endpoints", "sh_discovery", &Endpoints::shDiscovery, ValueShape::Address},
-        {"credentials", "xf_appid", &Endpoints::xfAppId, ValueShape::Secret},
-        {"credentials", "xf_api_key", &Endpoints::xfApiKey, ValueShape::Secret},
-        {"credentials", "xf_api_secret", &Endpoints::xfApiSecret, ValueShape::Secret},
-        {"credentials", "sg_appid", &Endpoints::sgAppId, ValueShape::Secret},
-        {"credentials", "sg_appkey", &Endpoints::sgAppKey, ValueShape::Secret},
-        {"credentials", "sh_appkey", &Endpoints::shAppKey, ValueShape::Secret},
-        {"credentials", "sh_secret", &Endpoints::shSecret, ValueShape::Secret},
-        {"credentials", "trans_appid", &Endpoints::transAppId, ValueShape::Secret},
-        {"credentials", "trans_salt", &Endpoints::transSalt, ValueShape::Secret},
-        {"credentials", "trans_key", &Endpoints::transKey, ValueShape::Secret},
-        {"credentials", "semantic_engineid", &Endpoints::semanticEngineId, ValueShape::Secret},
-        {"tls", "ca_file", &Endpoints::caFile, ValueShape::Path},
+        {"endpoints", "service", &Endpoints::service, S::Origin, F::Http},
+        {"endpoints", "update", &Endpoints::update, S::DirectoryBase, F::Http},
+        {"endpoints", "web", &Endpoints::web, S::Origin, F::Http},
+        {"endpoints", "semantic", &Endpoints::semantic, S::Origin, F::Http},
+        {"endpoints", "translate", &Endpoints::translate, S::Origin, F::Http},
+        {"endpoints", "tts", &Endpoints::tts, S::Origin, F::Http},
+        {"endpoints", "xf_iat", &Endpoints::xfIat, S::Address, F::WebSocket},
+        {"endpoints", "sg_token", &Endpoints::sgToken, S::Address, F::Http},
+        {"endpoints", "sg_stream", &Endpoints::sgStream, S::Address, F::WebSocket},
+        {"endpoints", "sh_discovery", &Endpoints::shDiscovery, S::Address, F::Http},
+        {"credentials", "xf_appid", &Endpoints::xfAppId, S::Secret, F::None},
+        {"credentials", "xf_api_key", &Endpoints::xfApiKey, S::Secret, F::None},
+        {"credentials", "xf_api_secret", &Endpoints::xfApiSecret, S::Secret, F::None},
+        {"credentials", "sg_appid", &Endpoints::sgAppId, S::Secret, F::None},
+        {"credentials", "sg_appkey", &Endpoints::sgAppKey, S::Secret, F::None},
+        {"credentials", "sh_appkey", &Endpoints::shAppKey, S::Secret, F::None},
+        {"credentials", "sh_secret", &Endpoints::shSecret, S::Secret, F::None},
+        {"credentials", "trans_appid", &Endpoints::transAppId, S::Secret, F::None},
+        {"credentials", "trans_salt", &Endpoints::transSalt, S::Secret, F::None},
+        {"credentials", "trans_key", &Endpoints::transKey, S::Secret, F::None},
+        {"credentials", "semantic_engineid", &Endpoints::semanticEngineId, S::Secret, F::None},
+        {"tls", "ca_file", &Endpoints::caFile, S::Path, F::None},
     }};
     return keys;
 }
@@ -82,46 +92,81 @@ QByteArray Unquoted(const QByteArray& value) {
     return value;
 }
 
-// Addresses are checked and normalised; an empty override is allowed and switches the
-// service off. Returns false for a value that cannot be an address.
-bool ShapeValue(ValueShape shape, std::string& value) {
-    if (value.empty() || shape == ValueShape::Secret || shape == ValueShape::Path)
+bool SchemeAllowed(SchemeFamily family, const std::string& scheme) {
+    switch (family) {
+    case SchemeFamily::Http:
+        return scheme == "http" || scheme == "https";
+    case SchemeFamily::WebSocket:
+        return scheme == "ws" || scheme == "wss";
+    case SchemeFamily::None:
+        break;
+    }
+    return false;
+}
+
+// Addresses are checked and normalised (lower-case scheme, the trailing "/" of the shape); an
+// empty override is allowed and switches the service off. Returns false for a value that is
+// not an address of one of the key's schemes with a host.
+bool ShapeValue(const KeyInfo& key, std::string& value) {
+    if (value.empty() || key.shape == ValueShape::Secret || key.shape == ValueShape::Path)
         return true;
     const std::string::size_type scheme = value.find("://");
-    if (scheme == std::string::npos || scheme == 0 || scheme + 3 == value.size())
+    if (scheme == std::string::npos || scheme == 0 || scheme + 3 == value.size() ||
+        value[scheme + 3] == '/')
         return false;
-    if (shape == ValueShape::Origin) {
+    std::transform(value.begin(), value.begin() + static_cast<std::ptrdiff_t>(scheme),
+                   value.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (!SchemeAllowed(key.schemes, value.substr(0, scheme)))
+        return false;
+    if (key.shape == ValueShape::Origin) {
         while (value.size() > scheme + 3 && value.back() == '/')
             value.pop_back();
-    } else if (shape == ValueShape::DirectoryBase && value.back() != '/') {
+    } else if (key.shape == ValueShape::DirectoryBase && value.back() != '/') {
         value.push_back('/');
     }
     return true;
 }
 
+const char* AllowedSchemesText(SchemeFamily family) {
+    return family == SchemeFamily::WebSocket ? "ws or wss" : "http or https";
+}
+
 constexpr qint64 kLargestFile = 64 * 1024;
 
-// Parses the text over `out`. Problems never quote a value: values may be credentials.
+// Where a fault is: the line number, and the section when the line is inside a known one.
+QString FaultPlace(int lineNumber, const QByteArray& section) {
+    if (section.isEmpty())
+        return QStringLiteral("line %1: ").arg(lineNumber);
+    return QStringLiteral("line %1 in [%2]: ").arg(lineNumber).arg(QLatin1String(section));
+}
+
+// Parses the text over `out`. A problem names the place and the kind of fault, never text of
+// the line: a mistyped line may well be a credential (a key without its "=", a secret on a
+// line of its own), and the problem goes to the log.
 bool ParseEndpointsText(const QByteArray& text, Endpoints& out, QString& problem) {
-    QByteArray section;
+    QByteArray section; // always a known section's name, or empty
     const QList<QByteArray> lines = text.split('\n');
     for (int index = 0; index < lines.size(); ++index) {
-        const QString where = QStringLiteral("line %1: ").arg(index + 1);
+        const QString where = FaultPlace(index + 1, section);
         QByteArray line = lines[index].trimmed();
         if (index == 0 && line.startsWith("\xEF\xBB\xBF"))
             line = line.mid(3).trimmed();
         if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
             continue;
         if (line.startsWith('[')) {
+            // A header line belongs to no section yet.
+            const QString header = FaultPlace(index + 1, QByteArray());
             if (!line.endsWith(']')) {
-                problem = where + QStringLiteral("section header without closing \"]\"");
+                problem = header + QStringLiteral("section header without closing \"]\"");
                 return false;
             }
-            section = line.mid(1, line.size() - 2).trimmed();
-            if (!IsKnownSection(section)) {
-                problem = where + QStringLiteral("unknown section [%1]").arg(QString(section));
+            const QByteArray name = line.mid(1, line.size() - 2).trimmed();
+            if (!IsKnownSection(name)) {
+                problem = header + QStringLiteral("unknown section");
                 return false;
             }
+            section = name;
             continue;
         }
         const int equals = line.indexOf('=');
@@ -129,22 +174,19 @@ bool ParseEndpointsText(const QByteArray& text, Endpoints& out, QString& problem
             problem = where + QStringLiteral("neither a [section] nor a key = value line");
             return false;
         }
-        const QByteArray name = line.left(equals).trimmed();
         if (section.isEmpty()) {
             problem = where + QStringLiteral("key outside of any section");
             return false;
         }
-        const KeyInfo* key = FindKey(section, name);
+        const KeyInfo* key = FindKey(section, line.left(equals).trimmed());
         if (!key) {
-            problem =
-                where +
-                QStringLiteral("unknown key \"%1\" in [%2]").arg(QString(name), QString(section));
+            problem = where + QStringLiteral("unknown key");
             return false;
         }
         std::string value = Unquoted(line.mid(equals + 1).trimmed()).toStdString();
-        if (!ShapeValue(key->shape, value)) {
-            problem =
-                where + QStringLiteral("%1 is not an address (scheme://host)").arg(QString(name));
+        if (!ShapeValue(*key, value)) {
+            problem = where + QStringLiteral("value is not an address (%1://host)")
+                                  .arg(QLatin1String(AllowedSchemesText(key->schemes)));
             return false;
         }
         out.*(key->field) = std::move(value);

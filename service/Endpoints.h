@@ -10,9 +10,10 @@
 //   [credentials] xf_appid xf_api_key xf_api_secret sg_appid sg_appkey sh_appkey sh_secret
 //                 trans_appid trans_salt trans_key semantic_engineid
 //   [tls] ca_file
-// Credentials are never written to the log or the debug channel.
-// Every address carries its scheme. Origins (scheme://host[:port]) never end with "/"; the
-// update base always does. Overrides are normalised to that shape when read.
+// Neither credentials nor any other text of the file are written to the log or the debug
+// channel. Every address carries its scheme: http or https, ws or wss for xf_iat and sg_stream;
+// other schemes are refused. Origins (scheme://host[:port]) never end with "/"; the update base
+// always does. Overrides are normalised to that shape when read.
 struct Endpoints {
     // [endpoints]
     std::string service;   // maker's service base, no trailing slash
@@ -43,7 +44,7 @@ struct Endpoints {
 const Endpoints& GetEndpoints();
 
 // One line naming what was wrong with endpoints.ini when the process-wide endpoints were read
-// (empty when the file was fine or absent). It never contains a value from the file, so the
+// (empty when the file was fine or absent). It never contains text from the file, so the
 // application logs it once logging is up: `applog::Warning(GetEndpointsProblem())`.
 QString GetEndpointsProblem();
 

@@ -1,17 +1,16 @@
 #include "session/CTextOutput.h"
 
+#include "app/FloatingWindowInterfaces.h"
 #include "app/Log.h"
 #include "device/DeviceContext.h"
 #include "device/MouseCommands.h"
+#include "device/VoiceMode.h"
 #include "platform/InputDevices.h"
 
 #include <thread>
 
 namespace {
 
-constexpr int kTipProcessing = 1;
-constexpr int kVoiceModeTyping = 0;
-constexpr int kVoiceModeTranslation = 2;
 constexpr int kUsageTyping = 0;
 constexpr int kUsageTranslationTyped = 2;
 const char* const kUsageTypingText = "语音打字";
@@ -49,7 +48,7 @@ std::function<bool()> CTextOutput::MousePasteThrough(std::shared_ptr<DeviceConte
     return [device = std::move(device)] { return device && SendCtrlVByMouse(*device); };
 }
 
-void CTextOutput::TypeText(const std::string& utf8Text) {
+bool CTextOutput::TypeText(const std::string& utf8Text) {
     const QString text = QString::fromUtf8(utf8Text.c_str());
     // An empty result (a session with nothing recognised) must not replace the user's
     // clipboard or inject a paste; the final-result report still follows.
@@ -58,6 +57,7 @@ void CTextOutput::TypeText(const std::string& utf8Text) {
         (TypingMode() == QLatin1String("mode1") ? TypeUnits(text) : PasteThroughClipboard(text));
     if (delivered && m_context.lastFlag())
         ReportFinalResult(utf8Text.c_str());
+    return delivered;
 }
 
 void CTextOutput::PressArrow(platform::ArrowKey key) {
@@ -81,14 +81,28 @@ bool CTextOutput::PasteThroughClipboard(const QString& text) {
     // The user's clipboard is not given up for a paste that cannot happen.
     if (!mouseTypesPaste && !KeyboardReady())
         return false;
+    std::lock_guard<std::mutex> guard(m_pasteLock);
+    WaitUntilPreviousPasteRead();
     if (!m_context.clipboard->SetText(text))
         return false;
+    const std::uint64_t readsBeforePaste = m_context.clipboard->ReadsSoFar();
     const bool pasted = mouseTypesPaste ? m_context.sendMousePaste && m_context.sendMousePaste()
                                         : m_context.keyboard->InjectCtrlV();
     if (!pasted)
         return false;
+    m_unreadPaste = readsBeforePaste;
     m_context.showVoiceTip(kTipProcessing, QString(), false, kTipHideDelayMs);
     return true;
+}
+
+void CTextOutput::WaitUntilPreviousPasteRead() {
+    if (!m_unreadPaste)
+        return;
+    // The target fetches the text some time after the keys reach it; replacing the clipboard
+    // before that would paste the next piece twice and lose this one. A target that never
+    // fetches (it takes no paste) costs one limit.
+    m_context.clipboard->WaitForReadBeyond(*m_unreadPaste, kPasteReadLimit);
+    m_unreadPaste.reset();
 }
 
 bool CTextOutput::TypeUnits(const QString& text) {
@@ -98,7 +112,12 @@ bool CTextOutput::TypeUnits(const QString& text) {
     if (!m_context.keyboard->HasFocusWindow())
         return true;
     for (QChar unit : text) {
-        m_context.keyboard->TypeUnit(unit.unicode());
+        // A unit that could not be typed (no spare keycode left) leaves a hole; typing on would
+        // put the rest after it, so the text ends here and counts as not delivered.
+        if (!m_context.keyboard->TypeUnit(unit.unicode())) {
+            m_context.keyboard->FinishTyping();
+            return false;
+        }
         m_context.showVoiceTip(kTipProcessing, QString(), false, kTipHideDelayMs);
         m_context.pause(kUnitInterval);
     }
@@ -109,9 +128,9 @@ bool CTextOutput::TypeUnits(const QString& text) {
 void CTextOutput::ReportFinalResult(const std::string& typedText) {
     m_context.showVoiceTip(kTipProcessing, QString(), true, kTipHideDelayMs);
     const int mode = m_context.voiceMode();
-    if (mode == kVoiceModeTyping)
+    if (mode == kVoiceTyping)
         m_context.recordUsageEvent(kUsageTyping, kUsageTypingText, m_context.sessionText());
-    else if (mode == kVoiceModeTranslation)
+    else if (mode == kVoiceTranslation)
         m_context.recordUsageEvent(kUsageTranslationTyped, typedText, m_context.sessionText());
 }
 

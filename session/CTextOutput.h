@@ -10,6 +10,8 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 
 class DeviceContext;
@@ -49,15 +51,18 @@ public:
 
     static constexpr std::chrono::milliseconds kUnitInterval{20};
     static constexpr int kTipHideDelayMs = 1000;
+    // How long the next piece waits for the paste target to fetch the previous one.
+    static constexpr std::chrono::milliseconds kPasteReadLimit{1000};
 
     explicit CTextOutput(Context context);
 
     // The mouse paste of the device link: the mouse, opened afresh, is asked to type Ctrl+V.
     static std::function<bool()> MousePasteThrough(std::shared_ptr<DeviceContext> device);
 
-    // Types the UTF-8 text (up to its first NUL) into the focused window. Failures are silent:
-    // the text is then simply not typed.
-    void TypeText(const std::string& utf8Text);
+    // Types the UTF-8 text (up to its first NUL) into the focused window. False when the text
+    // did not arrive (clipboard busy, paste not sent, a unit that could not be typed); such a
+    // result is not reported as typed. Failures are otherwise silent.
+    bool TypeText(const std::string& utf8Text);
 
     // One press and release of the up or down arrow into the focused window.
     void PressArrow(platform::ArrowKey key);
@@ -66,10 +71,15 @@ private:
     QString TypingMode() const;
     // Both false when the operation has to end without the final-result report.
     bool PasteThroughClipboard(const QString& text);
+    void WaitUntilPreviousPasteRead();
     bool TypeUnits(const QString& text);
     void ReportFinalResult(const std::string& typedText);
     bool KeyboardReady();
 
     Context m_context;
     std::atomic<bool> m_reportedUnavailable{false};
+    // Pastes from the engine and translation threads take turns; the clipboard holds one text.
+    std::mutex m_pasteLock;
+    // The clipboard's read count just before the last paste, until that paste was fetched.
+    std::optional<std::uint64_t> m_unreadPaste;
 };

@@ -1,20 +1,12 @@
 #include "session/CVoiceSession.h"
 
 #include "app/CConfig.h"
+#include "app/FloatingWindowInterfaces.h"
 #include "device/DeviceState.h"
+#include "device/VoiceMode.h"
 #include "speech/IIatEngine.h"
 
 namespace {
-constexpr int kMouse = kDeviceMouse;
-constexpr int kPen = kDevicePen;
-constexpr int kModeTyping = 0;
-constexpr int kModeSearch = 1;
-constexpr int kModeTranslation = 2;
-constexpr int kModeSubtitles = 3;
-constexpr int kTipListening = 0;
-constexpr int kTipProcessing = 1;
-constexpr int kTipText = 2;
-
 template <class F, class... Args> void Call(const F& f, Args&&... args) {
     if (f)
         f(std::forward<Args>(args)...);
@@ -24,7 +16,7 @@ template <class F, class... Args> void Call(const F& f, Args&&... args) {
 CVoiceSession::CVoiceSession(Context context) : m_context(std::move(context)) {}
 
 bool CVoiceSession::IsPenSubtitleSession() const {
-    return m_context.deviceKind() == kPen && m_voiceMode.load() == kModeSubtitles;
+    return m_context.deviceKind() == kDevicePen && m_voiceMode.load() == kVoiceSubtitles;
 }
 
 void CVoiceSession::OnKeyDown(int voiceMode) {
@@ -76,7 +68,7 @@ std::string CVoiceSession::SessionText() const {
 
 void CVoiceSession::OnSpeechEnd() {
     const int kind = m_context.deviceKind();
-    if (kind == kMouse && m_context.config->GetType() == QLatin1String("v9")) {
+    if (kind == kDeviceMouse && m_context.config->GetType() == QLatin1String("v9")) {
         Call(m_context.showVoiceTip, kTipProcessing, QString(), true, kTipHideDelayMs);
         Call(m_context.sendEndOfVoiceState);
         Call(m_context.resetMouseLastKey);
@@ -95,7 +87,7 @@ void CVoiceSession::OnResultString(const std::string& text, bool last, std::stri
 void CVoiceSession::OnResult(const char* text, bool last, std::string mode) {
     const std::string piece = text ? std::string(text) : std::string();
     const int voiceMode = m_voiceMode.load();
-    if (voiceMode == kModeSubtitles) {
+    if (voiceMode == kVoiceSubtitles) {
         RouteSubtitleResult(piece, mode);
         return;
     }
@@ -105,13 +97,13 @@ void CVoiceSession::OnResult(const char* text, bool last, std::string mode) {
         m_sessionText += piece;
     }
     switch (voiceMode) {
-    case kModeTyping:
+    case kVoiceTyping:
         RouteTyping(piece);
         break;
-    case kModeSearch:
+    case kVoiceSearch:
         RouteSearch(last);
         break;
-    case kModeTranslation:
+    case kVoiceTranslation:
         RouteTranslation(last);
         break;
     default:
@@ -127,8 +119,8 @@ void CVoiceSession::RouteSubtitleResult(const std::string& text, const std::stri
 }
 
 void CVoiceSession::RouteTyping(const std::string& text) {
-    const bool spokenPunctuation =
-        m_context.deviceKind() == kMouse && m_context.config->GetPtt() == QLatin1String("off");
+    const bool spokenPunctuation = m_context.deviceKind() == kDeviceMouse &&
+                                   m_context.config->GetPtt() == QLatin1String("off");
     Call(m_context.typeText, spokenPunctuation ? ReplaceSpokenPunctuation(text) : text);
 }
 

@@ -1,5 +1,6 @@
 #include "session/CVoiceTipWnd.h"
 
+#include "device/VoiceMode.h"
 #include "platform/IScreen.h"
 #include "session/TipTexts.h"
 
@@ -12,11 +13,11 @@ const QString kModePicture = QStringLiteral("icon_gif");
 
 QString PictureOfMode(int voiceMode) {
     switch (voiceMode) {
-    case 0:
+    case kVoiceTyping:
         return QStringLiteral(":/skin/tipWnd/typing_icon.gif");
-    case 1:
+    case kVoiceSearch:
         return QStringLiteral(":/skin/tipWnd/search_icon.gif");
-    case 2:
+    case kVoiceTranslation:
         return QStringLiteral(":/skin/tipWnd/trans_icon.gif");
     default:
         return QString();
@@ -49,17 +50,17 @@ void CVoiceTipWnd::HideVoiceTip() {
 
 void CVoiceTipWnd::ApplyState(int state, const QString& text, bool hide, int delayMs) {
     switch (state) {
-    case 0:
+    case kTipListening:
         // Listening lasts as long as the key is held: no earlier hide may cut it short.
         KillTimer(kHideTimer);
-        SetTipText(tiptext::VoiceTipText(UiLanguage(), 0));
+        SetTipText(tiptext::VoiceTipText(UiLanguage(), kTipListening));
         break;
-    case 1:
-        SetTipText(tiptext::VoiceTipText(UiLanguage(), 1));
+    case kTipProcessing:
+        SetTipText(tiptext::VoiceTipText(UiLanguage(), kTipProcessing));
         if (hide)
             SetTimer(kHideTimer, delayMs);
         break;
-    case 2:
+    case kTipText:
         SetTipText(text);
         if (hide)
             SetTimer(kHideTimer, delayMs);

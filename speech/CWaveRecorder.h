@@ -1,6 +1,7 @@
 #pragma once
 
 #include "speech/ThreadMessageQueue.h"
+#include "ui/framework/WindowConstants.h"
 
 #include <atomic>
 #include <cstddef>
@@ -20,8 +21,8 @@ class CWaveRecorder {
 public:
     enum State { Idle = 0, Stopping = 1, Recording = 2 };
 
-    static constexpr unsigned kAudioDataMessage = 1024 + 112; // one block in data
-    static constexpr unsigned kAudioEndMessage = 1024 + 113;  // capture has stopped
+    static constexpr unsigned kAudioDataMessage = ui::WM_USER + 112; // one block in data
+    static constexpr unsigned kAudioEndMessage = ui::WM_USER + 113;  // capture has stopped
     static constexpr std::size_t kBlockBytes = 3200;
     static constexpr unsigned kSampleRate = 16000;
     // Start before Open.

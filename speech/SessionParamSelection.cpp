@@ -1,15 +1,12 @@
 #include "speech/SessionParamSelection.h"
 
 #include "app/CConfig.h"
+#include "device/DeviceState.h"
 #include "speech/sdk/EngineParamTable.h"
 
 namespace {
 
 using speechsdk::ParamTable;
-
-// Device kinds as the application numbers them.
-constexpr int kMouseKind = 0;
-constexpr int kPenKind = 1;
 
 std::optional<ParamTable> MouseTable(const QString& type, const QString& ptt) {
     const bool on = ptt == QLatin1String("on");
@@ -35,10 +32,10 @@ std::optional<ParamTable> PenTable(const QString& ptt) {
 std::optional<std::string> SelectSessionParams(const CConfig& config, int deviceKind) {
     std::optional<ParamTable> table;
     QString language;
-    if (deviceKind == kMouseKind) {
+    if (deviceKind == kDeviceMouse) {
         table = MouseTable(config.GetType(), config.GetPtt());
         language = config.GetRecognitionLanguage();
-    } else if (deviceKind == kPenKind) {
+    } else if (deviceKind == kDevicePen) {
         table = PenTable(config.GetLpPtt());
         language = config.GetLpLanguage();
     }

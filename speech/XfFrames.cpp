@@ -1,6 +1,7 @@
 #include "speech/XfFrames.h"
 
 #include "speech/Base64.h"
+#include "speech/sdk/ResultWords.h"
 
 #include <json/json.h>
 
@@ -22,20 +23,6 @@ Json::Value AudioData(int status, const std::uint8_t* audio, std::size_t length)
     data["encoding"] = "raw";
     data["audio"] = Base64Encode(audio, length);
     return data;
-}
-
-std::string JoinWords(const Json::Value& sentences) {
-    std::string text;
-    if (!sentences.isArray())
-        return text;
-    for (const Json::Value& sentence : sentences) {
-        const Json::Value& candidates = sentence["cw"];
-        if (!candidates.isArray())
-            continue;
-        for (const Json::Value& candidate : candidates)
-            text += candidate["w"].asString();
-    }
-    return text;
 }
 
 } // namespace
@@ -81,7 +68,11 @@ bool ParseXfResult(const std::string& message, XfResult& result) {
             const Json::Value& body = data["result"];
             if (body.isObject()) {
                 parsed.last = body.get("ls", false).asBool();
-                parsed.text = JoinWords(body["ws"]);
+                bool malformed = false;
+                parsed.text = speechsdk::JoinResultWords(body["ws"], &malformed);
+                // A frame with unreadable words is dropped whole rather than typed in part.
+                if (malformed)
+                    return false;
             }
         }
         result = std::move(parsed);

@@ -2,6 +2,7 @@
 
 #include "platform/DebugChannel.h"
 #include "speech/IIatCallBack.h"
+#include "speech/sdk/ResultWords.h"
 
 #include <json/json.h>
 
@@ -16,28 +17,13 @@ bool ParseJsonObject(const char* text, Json::Value& root) {
     return reader->parse(text, text + std::strlen(text), &root, nullptr) && root.isObject();
 }
 
-std::string ConcatenatedWords(const Json::Value& ws) {
-    std::string text;
-    if (!ws.isArray())
-        return text;
-    for (const Json::Value& entry : ws) {
-        if (!entry.isObject() || !entry["cw"].isArray())
-            continue;
-        for (const Json::Value& candidate : entry["cw"]) {
-            if (candidate.isObject() && candidate["w"].isString())
-                text += candidate["w"].asString();
-        }
-    }
-    return text;
-}
-
 } // namespace
 
 bool ParseSdkResult(const char* result, SdkResultText& out) {
     Json::Value root;
     if (!result || !ParseJsonObject(result, root))
         return false;
-    out.text = ConcatenatedWords(root["ws"]);
+    out.text = speechsdk::JoinResultWords(root["ws"]);
     const Json::Value& pgs = root["pgs"];
     out.mode = pgs.isString() ? pgs.asString() : std::string("apd");
     return true;

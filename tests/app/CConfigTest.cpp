@@ -282,6 +282,30 @@ TEST_F(LoggedConfigTest, UnwritableFileKeepsValuesInMemoryAndWarnsOncePerEpisode
         EXPECT_TRUE(line.contains(CustomIni())) << line.toStdString();
 }
 
+// A line break is the caller's fault, not the file's: named as such, nothing changes, and the
+// file stays writable for the next value.
+TEST_F(LoggedConfigTest, ValueWithALineBreakIsRefusedAndNamedAsSuch) {
+    CConfig config(Dir());
+    ASSERT_TRUE(config.SetUserPassword(QStringLiteral("before")));
+    for (const char* value : {"pass\nword=injected", "pass\rword", "\n"}) {
+        SCOPED_TRACE(value);
+        EXPECT_FALSE(config.SetUserPassword(QString::fromUtf8(value)));
+        EXPECT_EQ(config.GetUserPassword(), QStringLiteral("before"));
+    }
+    EXPECT_TRUE(config.SetLight(QStringLiteral("on")));
+    EXPECT_EQ(CConfig(Dir()).GetUserPassword(), QStringLiteral("before"));
+    EXPECT_FALSE(ReadBytes(CustomIni()).contains("injected"));
+
+    const QStringList warnings = WarningLines();
+    ASSERT_EQ(warnings.size(), 3) << warnings.join('\n').toStdString();
+    for (const QString& line : warnings) {
+        EXPECT_TRUE(line.contains(QStringLiteral("value refused for key user/password")))
+            << line.toStdString();
+        EXPECT_FALSE(line.contains(QStringLiteral("cannot write"))) << line.toStdString();
+        EXPECT_FALSE(line.contains(QStringLiteral("injected"))) << line.toStdString();
+    }
+}
+
 TEST_F(CConfigTest, LanguageSectionsSplitAtTheFirstEquals) {
     const QString languages = Dir() + QStringLiteral("languages.ini");
     ASSERT_TRUE(WriteBytes(languages, "[translate_baidu_lans]\nen=English\njunk\n=nocode\n"

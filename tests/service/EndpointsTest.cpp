@@ -75,16 +75,22 @@ struct MalformedCase {
     const char* problem; // part of the error line
 };
 
-TEST_F(EndpointsFile, MalformedFileFallsBackToBuiltInsAndNamesTheFaultWithoutValues) {
+// Every row hides the secret somewhere a careless message would quote: a key, a section name,
+// the part left of an "=" that belongs to the secret itself.
+TEST_F(EndpointsFile, MalformedFileFallsBackToBuiltInsAndNamesTheFaultWithoutFileText) {
     const std::string secret = "TOPSECRET-41d8";
     const MalformedCase cases[] = {
-        {"[credentials]\nxf_api_secret TOPSECRET-41d8\n", "line 2"},
-        {"xf_api_secret = TOPSECRET-41d8\n", "outside"},
-        {"[credentials]\nxf_api_secert = TOPSECRET-41d8\n", "xf_api_secert"},
-        {"[endpoints]\nservice = http://ok.example\n[credential]\nx=TOPSECRET-41d8\n",
-         "[credential]"},
-        {"[credentials\nxf_api_secret = TOPSECRET-41d8\n", "line 1"},
-        {"[endpoints]\nservice = TOPSECRET-41d8\n", "service"},
+        {"[credentials]\nxf_api_secret TOPSECRET-41d8\n",
+         "line 2 in [credentials]: neither a [section] nor a key = value line"},
+        {"[credentials]\nxf_api_secret TOPSECRET-41d8==\n", "line 2 in [credentials]: unknown key"},
+        {"[credentials]\nTOPSECRET-41d8\n", "line 2 in [credentials]: neither"},
+        {"xf_api_secret = TOPSECRET-41d8\n", "line 1: key outside of any section"},
+        {"[credentials]\nxf_api_secert = TOPSECRET-41d8\n", "line 2 in [credentials]: unknown key"},
+        {"[endpoints]\nservice = http://ok.example\n[TOPSECRET-41d8]\nx=y\n",
+         "line 3: unknown section"},
+        {"[credentials\nxf_api_secret = TOPSECRET-41d8\n", "line 1: section header"},
+        {"[endpoints]\nservice = TOPSECRET-41d8\n",
+         "line 2 in [endpoints]: value is not an address"},
     };
     for (const MalformedCase& c : cases) {
         SCOPED_TRACE(c.text);
@@ -94,10 +100,47 @@ TEST_F(EndpointsFile, MalformedFileFallsBackToBuiltInsAndNamesTheFaultWithoutVal
         EXPECT_FALSE(LoadEndpoints(Write(c.text), e, &error));
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.problem))) << error.toStdString();
         EXPECT_TRUE(error.contains(QStringLiteral("endpoints.ini")));
-        EXPECT_FALSE(error.contains(QString::fromStdString(secret))) << error.toStdString();
+        EXPECT_FALSE(error.contains(QStringLiteral("TOPSECRET"))) << error.toStdString();
+        EXPECT_FALSE(error.contains(QStringLiteral("secert"))) << error.toStdString();
         EXPECT_EQ(e.service, BuiltIn().service);
         EXPECT_TRUE(e.xfApiSecret.empty());
         EXPECT_EQ(error.count(QLatin1Char('\n')), 0);
+    }
+}
+
+struct SchemeCase {
+    const char* line; // in [endpoints]
+    bool accepted;
+};
+
+TEST_F(EndpointsFile, AddressKeysAcceptOnlyTheirSchemes) {
+    const SchemeCase cases[] = {
+        {"service = https://api.example", true},
+        {"service = HTTP://api.example", true},
+        {"service = file:///etc/passwd", false},
+        {"update = ftp://files.example/", false},
+        {"web = javascript://x", false},
+        {"semantic = gopher://semantic.example", false},
+        {"translate = ws://api.example", false},
+        {"tts = http:///no-host", false},
+        {"sg_token = https://127.0.0.1:9443/apis/auth/v1/create_token", true},
+        {"sg_token = dict://127.0.0.1:11211/", false},
+        {"sh_discovery = ldap://host/websocket", false},
+        {"xf_iat = wss://127.0.0.1:9443/v2/iat", true},
+        {"xf_iat = https://127.0.0.1:9443/v2/iat", false},
+        {"sg_stream = ws://127.0.0.1:9000/stream", true},
+        {"sg_stream = file:///tmp/stream", false},
+    };
+    for (const SchemeCase& c : cases) {
+        SCOPED_TRACE(c.line);
+        Endpoints e;
+        QString error;
+        EXPECT_EQ(LoadEndpoints(Write(std::string("[endpoints]\n") + c.line + "\n"), e, &error),
+                  c.accepted)
+            << error.toStdString();
+        if (!c.accepted) {
+            EXPECT_TRUE(error.contains(QStringLiteral("not an address"))) << error.toStdString();
+        }
     }
 }
 

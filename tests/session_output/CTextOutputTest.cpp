@@ -36,7 +36,11 @@ public:
     bool InjectArrow(platform::ArrowKey key) override {
         return Note(key == platform::ArrowKey::Up ? "up" : "down");
     }
-    bool TypeUnit(char16_t unit) override { return Note("unit " + Hex(unit)); }
+    bool TypeUnit(char16_t unit) override {
+        Note("unit " + Hex(unit));
+        return unit != untypable;
+    }
+    char16_t untypable = 0;
     void FinishTyping() override { Note("finish"); }
 
 private:
@@ -58,6 +62,13 @@ public:
         m_journal.push_back("clipboard " + text.toStdString());
         return true;
     }
+    std::uint64_t ReadsSoFar() override { return reads; }
+    bool WaitForReadBeyond(std::uint64_t seen, std::chrono::milliseconds limit) override {
+        m_journal.push_back("await read beyond " + std::to_string(seen) + " for " +
+                            std::to_string(limit.count()));
+        return true;
+    }
+    std::uint64_t reads = 0;
 
 private:
     Journal& m_journal;
@@ -200,6 +211,17 @@ TEST(TextOutput, WithoutFocusWindowTypesNothingButStillReportsTheFinalResult) {
     EXPECT_THAT(rig.journal, ElementsAre("tip 1 hide 1000", "usage 0 语音打字 | ab"));
 }
 
+TEST(TextOutput, AUnitThatCannotBeTypedEndsTheTextAndIsNotReportedAsTyped) {
+    Rig rig;
+    rig.settings[ConfigKey::TypingMode] = "mode1";
+    rig.keyboard->untypable = u'b';
+    rig.last = true;
+    rig.sessionText = "abc";
+    EXPECT_FALSE(rig.MakeOutput().TypeText("abc"));
+    EXPECT_THAT(rig.journal,
+                ElementsAre("unit 0061", "tip 1 stay 1000", "pause 20", "unit 0062", "finish"));
+}
+
 struct FailureCase {
     const char* name;
     bool clipboardTakeable;
@@ -229,6 +251,31 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{
             "MouseNotOpenable", true, false, "3212", {"clipboard ab", "mouse ctrl+v report"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TextOutput, WaitsForThePreviousPasteToBeFetchedBeforeReplacingTheClipboard) {
+    Rig rig;
+    CTextOutput output = rig.MakeOutput();
+    rig.clipboard->reads = 7; // a clipboard manager fetched earlier contents
+    output.TypeText("ab");
+    output.TypeText("cd");
+    rig.clipboard->reads = 9;
+    output.TypeText("ef");
+    EXPECT_THAT(rig.journal, ElementsAre("clipboard ab", "ctrl+v", "tip 1 stay 1000",
+                                         "await read beyond 7 for 1000", "clipboard cd", "ctrl+v",
+                                         "tip 1 stay 1000", "await read beyond 7 for 1000",
+                                         "clipboard ef", "ctrl+v", "tip 1 stay 1000"));
+}
+
+TEST(TextOutput, AFailedPasteLeavesNothingToWaitFor) {
+    Rig rig;
+    rig.settings[ConfigKey::PhotoIC] = "3212";
+    rig.mouseReachable = false;
+    CTextOutput output = rig.MakeOutput();
+    output.TypeText("ab");
+    output.TypeText("cd");
+    EXPECT_THAT(rig.journal, ElementsAre("clipboard ab", "mouse ctrl+v report", "clipboard cd",
+                                         "mouse ctrl+v report"));
+}
 
 TEST(TextOutput, InjectsArrowKeys) {
     Rig rig;

@@ -16,6 +16,7 @@
 #include <map>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -127,10 +128,14 @@ protected:
     }
 
     // Runs TypeText on a worker, as the engine threads do, while this (UI) thread serves Qt.
-    void TypeFromWorker(const std::string& text) {
+    void TypeFromWorker(const std::string& text) { TypeFromWorker(std::vector<std::string>{text}); }
+
+    // The pieces in a row, as an engine delivers the partial results of one sentence.
+    void TypeFromWorker(const std::vector<std::string>& pieces) {
         std::atomic<bool> finished{false};
         std::thread worker([&] {
-            m_output.TypeText(text);
+            for (const std::string& piece : pieces)
+                m_output.TypeText(piece);
             finished = true;
         });
         const bool done = PumpUntil([&] { return finished.load(); }, 30000);
@@ -165,6 +170,12 @@ TEST_F(X11Output, PastesThroughTheClipboardWithCtrlV) {
     TypeFromWorker(kSentence);
     EXPECT_EQ(m_target.ContentOnceItIs(QString::fromStdString(kSentence)).toStdString(), kSentence);
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), kSentence);
+}
+
+TEST_F(X11Output, ConsecutivePastesLoseNoPiece) {
+    const std::vector<std::string> pieces = {"go forward ", "ten meters, ", "向前走十米。"};
+    TypeFromWorker(pieces);
+    EXPECT_EQ(m_target.ContentOnceItIs(QString::fromStdString(kSentence)).toStdString(), kSentence);
 }
 
 TEST_F(X11Output, TypesCharacterByCharacterInMode1) {
@@ -216,15 +227,18 @@ TEST(QtClipboard, SetsTheTextFromAnotherThreadWhileTheUiThreadRuns) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString("从工作线程"));
 }
 
-TEST(QtClipboard, GivesUpInsteadOfHangingWhenTheUiThreadIsBusy) {
+TEST(QtClipboard, GivesUpInsteadOfHangingWhenTheUiThreadIsBusyAndNeverWritesLate) {
     platform::CQtClipboard clipboard;
+    ASSERT_TRUE(clipboard.SetText("before"));
     std::atomic<int> outcome{-1};
     // This (UI) thread does not serve its loop while the worker waits.
     std::thread worker([&] { outcome = clipboard.SetText("blocked") ? 1 : 0; });
     worker.join();
     EXPECT_EQ(outcome.load(), 0);
-    // The queued write still runs once the loop runs again; nothing refers to the worker.
+    // The loop runs again: the write that was reported as failed must not happen now.
     QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString("before"));
 }
 
 } // namespace

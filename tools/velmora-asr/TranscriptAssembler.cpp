@@ -1,5 +1,7 @@
 #include "tools/velmora-asr/TranscriptAssembler.h"
 
+#include "speech/sdk/ResultWords.h"
+
 #include <json/json.h>
 
 #include <memory>
@@ -12,17 +14,6 @@ bool ParseObject(const std::string& text, Json::Value& root) {
     std::string errors;
     return reader->parse(text.data(), text.data() + text.size(), &root, &errors) &&
            root.isObject() && root["ws"].isArray();
-}
-
-std::string WordsOf(const Json::Value& root) {
-    std::string text;
-    for (const auto& entry : root["ws"]) {
-        for (const auto& candidate : entry["cw"]) {
-            if (candidate["w"].isString())
-                text += candidate["w"].asString();
-        }
-    }
-    return text;
 }
 
 } // namespace
@@ -39,7 +30,7 @@ void TranscriptAssembler::Add(const std::string& result) {
         range[0].isInt() && range[1].isInt() && range[0].asInt() <= range[1].asInt()) {
         pieces_.erase(pieces_.lower_bound(range[0].asInt()), pieces_.upper_bound(range[1].asInt()));
     }
-    pieces_[sn] = WordsOf(root);
+    pieces_[sn] = speechsdk::JoinResultWords(root["ws"]);
     nextPlain_ = sn + 1;
 }
 

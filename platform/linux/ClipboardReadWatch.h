@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QAbstractNativeEventFilter>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+namespace platform {
+
+// Counts the fetches of this process's CLIPBOARD content by other programs: the X selection
+// requests for data (not the format negotiation before it) that Qt answers on the UI thread,
+// plus the loss of the selection to another owner, after which nothing of ours is left to read.
+// Because the count rises before Qt answers the request, and Qt answers it before it runs any
+// later queued work, a content replaced after the count rose has been read whole.
+// Installed and fed on the UI thread; counted and waited on from any thread.
+class ClipboardReadWatch : public QAbstractNativeEventFilter {
+public:
+    // Interns the selection atoms and installs the watch on the application. UI thread only;
+    // false (and no counting) without an X display.
+    bool InstallOnUiThread();
+    bool IsInstalled() const;
+
+    std::uint64_t Reads() const;
+    bool WaitForReadBeyond(std::uint64_t reads, std::chrono::milliseconds limit);
+
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+#else
+    bool nativeEventFilter(const QByteArray& eventType, void* message, long* result) override;
+#endif
+
+private:
+    bool IsFormatNegotiation(std::uint32_t target) const;
+    void NoteEvent(const void* message);
+    void CountRead();
+
+    bool m_installed = false; // UI thread only
+    std::uint32_t m_clipboardAtom = 0;
+    std::uint32_t m_negotiationAtoms[4] = {}; // TARGETS, TIMESTAMP, MULTIPLE, SAVE_TARGETS
+
+    mutable std::mutex m_lock;
+    std::condition_variable m_readSeen;
+    std::uint64_t m_reads = 0;
+};
+
+} // namespace platform
