@@ -106,6 +106,7 @@ void SimWorld::RegisterHandlers() {
         {"stop", bind(&SimWorld::OnStop)},
     };
     RegisterDesktopHandlers();
+    RegisterUiHandlers();
 }
 
 void SimWorld::Run() {
