@@ -91,7 +91,10 @@ constexpr double kDefaultMagnification = 2.0;
 
 } // namespace
 
-CConfig::CConfig() : CConfig(platform::ProgramHome()) {}
+CConfig::CConfig() : CConfig(platform::ProgramHome()) {
+    // An installed copy reads the shipped list from its share folder until the home has one.
+    m_languagesIniPath = platform::ShippedFile(QStringLiteral("languages.ini"));
+}
 
 CConfig::CConfig(const QString& directory) : m_directory(directory) {
     if (!m_directory.endsWith(QLatin1Char('/')))

@@ -84,9 +84,9 @@ void CTrayMenu::OnWindowDeactivated() {
 }
 
 void CTrayMenu::Restart() const {
-    const QString script = platform::ProgramHome() + QStringLiteral("restart.sh");
+    const QString script = platform::ShippedFile(QStringLiteral("restart.sh"));
     if (!QFileInfo::exists(script)) {
-        platform::OutputDebug(QStringLiteral("restart.sh not found\n"));
+        platform::OutputDebug(QStringLiteral("restart.sh not found: %1\n").arg(script));
         return;
     }
     // The script ends this process and starts the executable again; it is run by the shell as a

@@ -3,8 +3,10 @@
 
 Starts and quits the program N times (default 10) with no device, once with the maker's
 service reachable (a local server that answers at once) and once unreachable (a local port
-that accepts connections and never answers), and prints the median and spread of each.
-Usage: startup_time.py BIN_DIR [RUNS]
+that accepts connections and never answers), and prints the median and spread of each; then
+the time of `velmora --version` (process start to exit).
+Usage: startup_time.py BIN_DIR [RUNS]  (BIN_DIR may be an installed copy's bin folder, such as
+the usr/bin of `dpkg-deb -x velmora_*.deb DIR`)
 """
 import http.server
 import os
@@ -61,6 +63,17 @@ def one_start(bin_dir, service):
         shutil.rmtree(home, ignore_errors=True)
 
 
+def version_time(bin_dir, runs):
+    times = []
+    for _ in range(runs):
+        started = time.monotonic()
+        subprocess.run([os.path.join(bin_dir, "velmora"), "--version"], check=True,
+                       stdout=subprocess.DEVNULL)
+        times.append((time.monotonic() - started) * 1000)
+    return (f"median {statistics.median(times):.1f} ms, min {min(times):.1f} ms,"
+            f" max {max(times):.1f} ms over {runs} runs")
+
+
 def measure(bin_dir, service, runs):
     times = [one_start(bin_dir, service) for _ in range(runs)]
     ok = [t * 1000 for t in times if t is not None]
@@ -82,6 +95,7 @@ def main():
     print(f"service unreachable: {measure(bin_dir, f'http://127.0.0.1:{silent.getsockname()[1]}', runs)}")
     reachable.shutdown()
     silent.close()
+    print(f"velmora --version:   {version_time(bin_dir, runs)}")
 
 
 if __name__ == "__main__":

@@ -66,6 +66,17 @@ bool AutoStart::Enable() const {
     return file.commit();
 }
 
+AutoStart::EntryState AutoStart::State() const {
+    const QString path = EntryPath();
+    if (!QFileInfo::exists(path))
+        return EntryState::Missing;
+    QFile existing(path);
+    if (existing.open(QIODevice::ReadOnly) &&
+        existing.readAll() == EntryText(ExecutablePath()).toUtf8())
+        return EntryState::Current;
+    return EntryState::Different;
+}
+
 bool AutoStart::Disable() const {
     QFile file(EntryPath());
     return !file.exists() || file.remove();

@@ -13,6 +13,10 @@ public:
     // Writes the entry for the running executable unless an identical one is already there.
     // Returns true when the entry now exists with the expected content.
     bool Enable() const;
+    enum class EntryState { Missing, Current, Different };
+    // Whether the entry exists and starts the running executable; an entry left by an older
+    // install, damaged or unreadable is Different.
+    EntryState State() const;
     // Removes the entry; true when it no longer exists.
     bool Disable() const;
 

@@ -23,6 +23,10 @@ packages=(
   libpocketsphinx-dev libsphinxbase-dev pocketsphinx pocketsphinx-en-us pocketsphinx-testdata
   # tests
   libgtest-dev libgmock-dev xvfb xauth x11-utils x11-xserver-utils tk python3 sox espeak-ng procps
+  # installed layout checks, the Debian package (cpack's shlibdeps) and its lint
+  desktop-file-utils appstream util-linux dpkg-dev file lintian
+  # screenshots: Chinese and Japanese interface texts
+  fonts-wqy-microhei
 )
 
 missing=()

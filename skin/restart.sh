@@ -2,7 +2,12 @@
 # Restarts Velmora. The tray menu runs it from the program home with the executable's path and
 # the running process id: the running instance is asked to end, and once it has, the program
 # starts again with the same environment (so the single-instance guard lets it in).
-exe=${1:-"$(dirname "$0")/velmora"}
+# Without an argument: the executable beside the script (a build folder), or the one of the
+# install whose share/velmora holds the script.
+here=$(dirname "$0")
+exe=$1
+[ -z "$exe" ] && [ -x "$here/velmora" ] && exe="$here/velmora"
+[ -z "$exe" ] && exe="$here/../../bin/velmora"
 pid=$2
 if [ -n "$pid" ]; then
     kill -TERM "$pid" 2>/dev/null

@@ -25,6 +25,16 @@
 #include <curl/curl.h>
 
 #include <chrono>
+#include <cstdio>
+
+namespace {
+// Problems found before or outside the log go to standard error as well: without a writable
+// program home the log file is the first thing that is missing.
+void Report(const QString& problem) {
+    std::fprintf(stderr, "velmora: %s\n", problem.toLocal8Bit().constData());
+    applog::Warning(problem);
+}
+} // namespace
 
 CApp::CApp() = default;
 
@@ -34,6 +44,7 @@ CApp::~CApp() {
 
 bool CApp::Startup() {
     InstallCrashHandler();
+    const QStringList homeProblems = platform::PrepareProgramHome();
     m_config = std::make_shared<CConfig>();
 
     // The running instance shows its main window as if its tray icon had been clicked.
@@ -50,6 +61,8 @@ bool CApp::Startup() {
                      .arg(m_config->GetVersion(), m_config->GetChannelName()));
     if (!m_instanceGuard->ListenProblem().isEmpty())
         applog::Warning(m_instanceGuard->ListenProblem());
+    for (const QString& problem : homeProblems)
+        Report(problem);
     const QString endpointsProblem = GetEndpointsProblem();
     if (!endpointsProblem.isEmpty())
         applog::Warning(endpointsProblem);
@@ -65,6 +78,7 @@ bool CApp::Startup() {
 
     RecordUsageEvent(m_config, 3, QStringLiteral("软件启动"), QString());
     RunFirstStartActions();
+    KeepAutoStartEntryCurrent();
     ApplyUiLanguage();
 
     RegisterWindowClasses();
@@ -90,6 +104,22 @@ void CApp::RunFirstStartActions() {
     platform::AutoStart(m_config->GetChannelName()).Enable();
     m_config->SetAutoRun(QStringLiteral("on"));
     RecordUsageEvent(m_config, 4, QStringLiteral("新装软件"), QString());
+}
+
+void CApp::KeepAutoStartEntryCurrent() {
+    // An entry left by an older install (or damaged) would start the wrong program, or none;
+    // a missing one was removed by the user and stays removed.
+    if (m_config->GetAutoRun() != QLatin1String("on"))
+        return;
+    const platform::AutoStart autoStart(m_config->GetChannelName());
+    if (autoStart.State() != platform::AutoStart::EntryState::Different)
+        return;
+    if (autoStart.Enable())
+        Report(QStringLiteral("autostart entry %1 did not start %2; rewritten")
+                   .arg(autoStart.EntryPath(), platform::ExecutablePath()));
+    else
+        Report(QStringLiteral("autostart entry %1 does not start %2 and cannot be rewritten")
+                   .arg(autoStart.EntryPath(), platform::ExecutablePath()));
 }
 
 void CApp::ApplyUiLanguage() {

@@ -30,6 +30,7 @@ public:
 private:
     void ApplyUiLanguage();
     void RunFirstStartActions();
+    void KeepAutoStartEntryCurrent();
     void CreateMainWindow();
     void ListenForWakeUps();
     void RegisterWindowClasses();

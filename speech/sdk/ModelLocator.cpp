@@ -69,7 +69,8 @@ ModelLocator::ModelLocator(std::string modelsRoot, std::string systemEnglishFold
     : modelsRoot_(std::move(modelsRoot)), systemEnglishFolder_(std::move(systemEnglishFolder)) {}
 
 ModelLocator ModelLocator::ForProgram() {
-    return ModelLocator(platform::ProgramHome().toStdString() + "models", kSystemEnglishFolder);
+    return ModelLocator(platform::ShippedFile(QStringLiteral("models")).toStdString(),
+                        kSystemEnglishFolder);
 }
 
 std::string ModelLocator::FolderFor(const std::string& language, const std::string& accent) const {

@@ -54,6 +54,23 @@ TEST_F(AutoStartTest, AnIdenticalEntryIsNotWrittenAgainButAChangedOneIs) {
     EXPECT_EQ(Read(path), autoStart.EntryText(platform::ExecutablePath()).toUtf8());
 }
 
+TEST_F(AutoStartTest, StateTellsAnEntryOfAnotherOrDamagedInstallFromOurs) {
+    using State = platform::AutoStart::EntryState;
+    platform::AutoStart autoStart(QStringLiteral("Orvanta"));
+    EXPECT_EQ(autoStart.State(), State::Missing);
+    ASSERT_TRUE(autoStart.Enable());
+    EXPECT_EQ(autoStart.State(), State::Current);
+    const QByteArray others[] = {autoStart.EntryText(QStringLiteral("/opt/old/velmora")).toUtf8(),
+                                 QByteArray("[Desktop Entry\n\xff\xfe", 17), QByteArray()};
+    for (const QByteArray& other : others) {
+        QFile file(autoStart.EntryPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(other);
+        file.close();
+        EXPECT_EQ(autoStart.State(), State::Different) << other.constData();
+    }
+}
+
 TEST_F(AutoStartTest, DisableRemovesOnlyItsOwnEntry) {
     platform::AutoStart mine(QStringLiteral("Orvanta"));
     platform::AutoStart other(QStringLiteral("Other"));

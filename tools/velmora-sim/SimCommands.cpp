@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -17,6 +18,9 @@ using platform::sim::SimClient;
 namespace {
 
 using Args = std::vector<std::string>;
+
+// A window request waits for the program's UI thread, which may be busy drawing.
+constexpr int kWindowReplyTimeoutMs = 15000;
 
 int Fail(const std::string& message) {
     std::cerr << "velmora-sim: " << message << "\n";
@@ -275,6 +279,25 @@ int Focus(SimClient& client, const Args& args) {
     return Simple(client, request);
 }
 
+// Window commands exit 1 when the program refuses (the window is absent or hidden).
+int Grab(SimClient& client, const Args& args) {
+    if (args.size() != 2)
+        return Fail("usage: grab WINDOW FILE");
+    Json::Value request;
+    request["op"] = "grab";
+    request["window"] = args[0];
+    // The program writes the file from its own working folder.
+    request["file"] = std::filesystem::absolute(args[1]).string();
+    Json::Value reply = client.Request(request, kWindowReplyTimeoutMs);
+    if (reply.isNull())
+        return Fail("no reply from the simulator");
+    if (!reply.get("ok", false).asBool()) {
+        std::cerr << "velmora-sim: " << reply.get("error", "refused").asString() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 int Stop(SimClient& client, const Args&) {
     Json::Value request;
     request["op"] = "stop";
@@ -301,6 +324,7 @@ int RunSimCommand(const std::string& socketPath, const std::vector<std::string>&
         {"plug", Plug},     {"unplug", Unplug}, {"report", Report}, {"key", Key},
         {"events", Events}, {"wait", Wait},     {"stop", Stop},     {"mic", Mic},
         {"caret", Caret},   {"cursor", Cursor}, {"focus", Focus},   {"hidraw", Hidraw},
+        {"grab", Grab},
     };
     if (args.empty())
         return Fail("no command");

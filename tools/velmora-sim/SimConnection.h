@@ -8,10 +8,10 @@
 
 // One client of the world: a non-blocking socket with line framing both ways. What the
 // connection is for is decided by its first request (a control line, an opened HID handle,
-// a hot-plug watch, an event subscription, a microphone capture).
+// a hot-plug watch, an event subscription, a microphone capture, the program's window driver).
 class SimConnection {
 public:
-    enum class Role { Control, HidHandle, Watcher, Subscriber, Capture };
+    enum class Role { Control, HidHandle, Watcher, Subscriber, Capture, Ui };
 
     // What a capture connection asked for and has received.
     struct CaptureState {

@@ -108,6 +108,7 @@ void SimWorld::RegisterHandlers() {
         {"stop", bind(&SimWorld::OnStop)},
     };
     RegisterDesktopHandlers();
+    RegisterUiHandlers();
 }
 
 void SimWorld::Run() {

@@ -8,6 +8,7 @@
 
 #include <json/value.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -32,6 +33,8 @@ private:
     void RegisterHandlers();
     // The microphone, capture sources, input, clipboard and screen (SimWorldDesktop.cpp).
     void RegisterDesktopHandlers();
+    // Requests on the program's windows, passed on to its window driver (SimWorldUi.cpp).
+    void RegisterUiHandlers();
     void Accept();
     void Serve(SimConnection& connection);
     void Dispatch(SimConnection& connection, const std::string& line);
@@ -75,6 +78,14 @@ private:
     void OnCursor(SimConnection&, const Json::Value& request);
     void OnFocus(SimConnection&, const Json::Value& request);
 
+    // Windows: the program's driver attaches and answers; the tools ask.
+    void OnUi(SimConnection&, const Json::Value& request);
+    void OnUiReply(SimConnection&, const Json::Value& request);
+    void OnGrab(SimConnection&, const Json::Value& request);
+    // Passes a tool's request to the program; the tool gets the program's answer.
+    void ForwardToProgram(SimConnection& tool, Json::Value ui);
+    bool IsConnected(const SimConnection* connection) const;
+
     // Hands the microphone's completed chunks to every running capture.
     void PumpMicrophone();
     void PumpMicrophoneAt(int64_t nowNs);
@@ -100,4 +111,7 @@ private:
     EventLog m_events;
     SimMicrophone m_microphone;
     SimDesktop m_desktop;
+    // Tool connections waiting for the program's answer, by request id.
+    std::map<int64_t, SimConnection*> m_waitingTools;
+    int64_t m_nextUiRequest = 1;
 };

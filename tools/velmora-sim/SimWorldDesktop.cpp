@@ -192,6 +192,8 @@ void SimWorld::EndCapture(SimConnection& connection, int64_t nowNs) {
 }
 
 void SimWorld::OnConnectionLost(SimConnection& connection) {
+    for (auto it = m_waitingTools.begin(); it != m_waitingTools.end();)
+        it = it->second == &connection ? m_waitingTools.erase(it) : std::next(it);
     if (connection.GetRole() == SimConnection::Role::Capture && connection.Capture().running)
         EndCapture(connection, MonotonicNs());
 }

@@ -20,6 +20,7 @@ const char* kUsage =
     "  caret X Y | caret none         place or remove the text caret\n"
     "  cursor X Y                     move the pointer\n"
     "  focus none|window              take away or give back the keyboard focus window\n"
+    "  grab WINDOW FILE               write the program's window (MainWnd, ...) as a PNG\n"
     "  stop                           end the world\n";
 }
 

@@ -1,6 +1,7 @@
 #include "ui/framework/CPaintManagerUI.h"
 
 #include "ui/framework/CResourceManager.h"
+#include "ui/framework/SimWindowRequests.h"
 
 #include <QApplication>
 
@@ -31,7 +32,11 @@ int CPaintManagerUI::MessageLoop() {
     if (QCoreApplication::instance() == nullptr)
         return -1;
     QApplication::setQuitOnLastWindowClosed(false);
-    return QApplication::exec();
+    // The simulator's tools look at windows only while the loop runs to draw them.
+    platform::ServeSimUiRequests(&CarryOutSimWindowRequest);
+    const int result = QApplication::exec();
+    platform::StopServingSimUiRequests();
+    return result;
 }
 
 void CPaintManagerUI::Term() {
