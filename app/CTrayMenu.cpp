@@ -38,10 +38,10 @@ CTrayMenu::CTrayMenu(CWndManager& manager) : m_manager(manager) {
 
 QPoint CTrayMenu::MenuPosition(const QPoint& cursor, const QRect& available,
                                const QSize& menuSize) {
-    const int x = qMin(cursor.x(), available.x() + available.width() - kRightEdgeMargin);
     const int y = cursor.y() - kLiftAbovePointer;
-    if (!available.isValid())
-        return QPoint(x, y);
+    if (!available.isValid()) // no screen to keep it on
+        return QPoint(cursor.x(), y);
+    const int x = qMin(cursor.x(), available.x() + available.width() - kRightEdgeMargin);
     return QPoint(ClampSpan(x, menuSize.width(), available.x(), available.width()),
                   ClampSpan(y, menuSize.height(), available.y(), available.height()));
 }

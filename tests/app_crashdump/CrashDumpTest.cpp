@@ -262,11 +262,12 @@ int WaitForTheDumpWriter(const std::vector<int>& fifos) {
 }
 
 // True once thread `tid` of `pid` runs a SIGABRT handler (the signal is then blocked in it),
-// false once the process has ended.
+// false once the process has ended (or after a minute of neither).
 bool WaitUntilInAbortHandlerOrEnded(pid_t pid, long tid, int& status) {
     const QString statusFile = QStringLiteral("/proc/%1/task/%2/status").arg(pid).arg(tid);
     const unsigned long long abortBit = 1ull << (SIGABRT - 1);
-    for (;;) {
+    const std::time_t giveUp = std::time(nullptr) + 60;
+    while (std::time(nullptr) < giveUp) {
         if (waitpid(pid, &status, WNOHANG) == pid)
             return false;
         QFile file(statusFile);
@@ -279,6 +280,7 @@ bool WaitUntilInAbortHandlerOrEnded(pid_t pid, long tid, int& status) {
         }
         usleep(1000);
     }
+    return false;
 }
 
 QByteArray ReadToEnd(int fd) {

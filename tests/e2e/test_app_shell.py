@@ -169,7 +169,7 @@ class AppShellTest(unittest.TestCase):
                 client.sendall(junk)
                 client.settimeout(10)
                 self.assertEqual(client.recv(1), b"")  # the program hangs up after judging it
-        second = subprocess.run([proc.args[0]], env=w.env, timeout=10, capture_output=True)
+        second = subprocess.run([proc.args[0]], env=w.env, timeout=60, capture_output=True)
         self.assertEqual(second.returncode, 0)
         self.stop_all()
         with open(log, encoding="utf-8") as f:

@@ -185,6 +185,7 @@ TEST(WndManagerTest, TrayMenuStaysInsideTheUsableAreaOfTheScreenUnderThePointer)
         {"menu wider than the margin", {1915, 500}, fullHd, {150, 60}, {1770, 436}},
         {"second monitor on the right", {3190, 1010}, {1920, 0, 1280, 1024}, menu, {3100, 946}},
         {"second monitor above", {500, -1070}, {0, -1080, 1920, 1080}, menu, {500, -1080}},
+        {"no screen known", {1915, 40}, QRect(), menu, {1915, -24}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
