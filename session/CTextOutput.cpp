@@ -3,6 +3,7 @@
 #include "app/FloatingWindowInterfaces.h"
 #include "app/Log.h"
 #include "device/DeviceContext.h"
+#include "device/DeviceState.h"
 #include "device/MouseCommands.h"
 #include "device/VoiceMode.h"
 #include "platform/InputDevices.h"
@@ -67,9 +68,9 @@ void CTextOutput::PressArrow(platform::ArrowKey key) {
 
 QString CTextOutput::TypingMode() const {
     switch (m_context.deviceKind()) {
-    case 0:
+    case kDeviceMouse:
         return m_context.setting(ConfigKey::TypingMode);
-    case 1:
+    case kDevicePen:
         return m_context.setting(ConfigKey::LpTypingMode);
     default:
         return QString();

@@ -24,23 +24,23 @@ void EngineCommand::Post(char letter) {
     if (!action)
         return;
     {
-        std::lock_guard<std::mutex> guard(lock_);
-        pending_.push_back(*action);
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_pending.push_back(*action);
     }
-    posted_.notify_one();
+    m_posted.notify_one();
 }
 
 EngineCommand::Action EngineCommand::Take() {
-    std::unique_lock<std::mutex> guard(lock_);
-    posted_.wait(guard, [this] { return !pending_.empty(); });
-    const Action action = pending_.front();
-    pending_.pop_front();
+    std::unique_lock<std::mutex> guard(m_lock);
+    m_posted.wait(guard, [this] { return !m_pending.empty(); });
+    const Action action = m_pending.front();
+    m_pending.pop_front();
     return action;
 }
 
 void EngineCommand::Clear() {
-    std::lock_guard<std::mutex> guard(lock_);
-    pending_.clear();
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_pending.clear();
 }
 
 void EngineCommand::Replace(char letter) {
@@ -48,9 +48,9 @@ void EngineCommand::Replace(char letter) {
     if (!action)
         return;
     {
-        std::lock_guard<std::mutex> guard(lock_);
-        pending_.clear();
-        pending_.push_back(*action);
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_pending.clear();
+        m_pending.push_back(*action);
     }
-    posted_.notify_one();
+    m_posted.notify_one();
 }

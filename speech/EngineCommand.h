@@ -26,7 +26,7 @@ public:
     void Replace(char letter);
 
 private:
-    std::mutex lock_;
-    std::condition_variable posted_;
-    std::deque<Action> pending_;
+    std::mutex m_lock;
+    std::condition_variable m_posted;
+    std::deque<Action> m_pending;
 };

@@ -23,32 +23,32 @@ DecoderCache& DecoderCache::Instance() {
 }
 
 DecoderCache::~DecoderCache() {
-    for (auto& loader : loaders_)
+    for (auto& loader : m_loaders)
         loader.join();
 }
 
 void DecoderCache::Preload(const ModelFiles& model) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (loading_.count(model.folder) != 0 || !idle_[model.folder].empty())
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_loading.count(model.folder) != 0 || !m_idle[model.folder].empty())
         return;
-    loading_.insert(model.folder);
-    loaders_.emplace_back(&DecoderCache::LoadInBackground, this, model);
+    m_loading.insert(model.folder);
+    m_loaders.emplace_back(&DecoderCache::LoadInBackground, this, model);
 }
 
 void DecoderCache::LoadInBackground(ModelFiles model) {
     DecoderPtr decoder = Load(model);
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (decoder)
-        idle_[model.folder].push_back(std::move(decoder));
-    loading_.erase(model.folder);
-    loaded_.notify_all();
+        m_idle[model.folder].push_back(std::move(decoder));
+    m_loading.erase(model.folder);
+    m_loaded.notify_all();
 }
 
 DecoderPtr DecoderCache::Acquire(const ModelFiles& model) {
     {
-        std::unique_lock<std::mutex> lock(mutex_);
-        loaded_.wait(lock, [&] { return loading_.count(model.folder) == 0; });
-        auto& idle = idle_[model.folder];
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_loaded.wait(lock, [&] { return m_loading.count(model.folder) == 0; });
+        auto& idle = m_idle[model.folder];
         if (!idle.empty()) {
             DecoderPtr decoder = std::move(idle.back());
             idle.pop_back();
@@ -61,13 +61,13 @@ DecoderPtr DecoderCache::Acquire(const ModelFiles& model) {
 void DecoderCache::Release(const ModelFiles& model, DecoderPtr decoder) {
     if (!decoder)
         return;
-    std::lock_guard<std::mutex> lock(mutex_);
-    idle_[model.folder].push_back(std::move(decoder));
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_idle[model.folder].push_back(std::move(decoder));
 }
 
 DecoderPtr DecoderCache::Load(const ModelFiles& model) {
     SilenceSphinxLogging();
-    std::lock_guard<std::mutex> lock(loadMutex_);
+    std::lock_guard<std::mutex> lock(m_loadMutex);
     cmd_ln_t* config =
         cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", model.acousticModel.c_str(), "-lm",
                     model.languageModel.c_str(), "-dict", model.dictionary.c_str(), nullptr);

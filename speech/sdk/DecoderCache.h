@@ -46,13 +46,13 @@ private:
     DecoderPtr Load(const ModelFiles& model);
     void LoadInBackground(ModelFiles model);
 
-    std::mutex mutex_;
-    std::condition_variable loaded_;
-    std::map<std::string, std::vector<DecoderPtr>> idle_;
-    std::set<std::string> loading_;
-    std::vector<std::thread> loaders_;
+    std::mutex m_mutex;
+    std::condition_variable m_loaded;
+    std::map<std::string, std::vector<DecoderPtr>> m_idle;
+    std::set<std::string> m_loading;
+    std::vector<std::thread> m_loaders;
     // PocketSphinx keeps global state while it reads a model; loads take turns.
-    std::mutex loadMutex_;
+    std::mutex m_loadMutex;
 };
 
 } // namespace speechsdk

@@ -66,7 +66,7 @@ std::optional<fs::path> LanguageModelIn(const fs::path& folder,
 } // namespace
 
 ModelLocator::ModelLocator(std::string modelsRoot, std::string systemEnglishFolder)
-    : modelsRoot_(std::move(modelsRoot)), systemEnglishFolder_(std::move(systemEnglishFolder)) {}
+    : m_modelsRoot(std::move(modelsRoot)), m_systemEnglishFolder(std::move(systemEnglishFolder)) {}
 
 ModelLocator ModelLocator::ForProgram() {
     return ModelLocator(platform::ShippedFile(QStringLiteral("models")).toStdString(),
@@ -74,7 +74,7 @@ ModelLocator ModelLocator::ForProgram() {
 }
 
 std::string ModelLocator::FolderFor(const std::string& language, const std::string& accent) const {
-    return (fs::path(modelsRoot_) / (language + "_" + accent)).string();
+    return (fs::path(m_modelsRoot) / (language + "_" + accent)).string();
 }
 
 std::optional<ModelFiles> ModelLocator::Find(const std::string& language,
@@ -87,7 +87,7 @@ std::optional<ModelFiles> ModelLocator::Find(const std::string& language,
 }
 
 std::optional<ModelFiles> ModelLocator::English() const {
-    return ReadFolder(systemEnglishFolder_);
+    return ReadFolder(m_systemEnglishFolder);
 }
 
 std::optional<ModelFiles> ModelLocator::ReadFolder(const std::string& folder) {

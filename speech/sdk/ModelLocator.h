@@ -32,8 +32,8 @@ public:
     static std::optional<ModelFiles> ReadFolder(const std::string& folder);
 
 private:
-    std::string modelsRoot_;
-    std::string systemEnglishFolder_;
+    std::string m_modelsRoot;
+    std::string m_systemEnglishFolder;
 };
 
 } // namespace speechsdk

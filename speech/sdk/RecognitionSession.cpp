@@ -18,20 +18,20 @@ bool IsBlankSeparated(const std::string& language) {
 } // namespace
 
 RecognitionSession::RecognitionSession(SessionParams params, ModelFiles model, DecoderPtr decoder)
-    : params_(std::move(params)), model_(std::move(model)), formatter_(params_),
-      blankSeparated_(IsBlankSeparated(params_.language)), decoder_(std::move(decoder)) {
+    : m_params(std::move(params)), m_model(std::move(model)), m_formatter(m_params),
+      m_blankSeparated(IsBlankSeparated(m_params.language)), m_decoder(std::move(decoder)) {
     // The detector declares silence only after its hangover; that silence counts towards vad_eos.
-    const int frameRate = cmd_ln_int32_r(ps_get_config(decoder_.get()), "-frate");
-    const int hangoverFrames = cmd_ln_int32_r(ps_get_config(decoder_.get()), "-vad_postspeech");
+    const int frameRate = cmd_ln_int32_r(ps_get_config(m_decoder.get()), "-frate");
+    const int hangoverFrames = cmd_ln_int32_r(ps_get_config(m_decoder.get()), "-vad_postspeech");
     if (frameRate > 0)
-        postSpeechSamples_ = std::int64_t(hangoverFrames) * 16000 / frameRate;
+        m_postSpeechSamples = std::int64_t(hangoverFrames) * 16000 / frameRate;
 }
 
 int RecognitionSession::Start() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (ps_start_utt(decoder_.get()) < 0)
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (ps_start_utt(m_decoder.get()) < 0)
         return kErrorGeneral;
-    sentenceOpen_ = true;
+    m_sentenceOpen = true;
     return kSuccess;
 }
 
@@ -42,160 +42,160 @@ int RecognitionSession::Write(const void* data, unsigned int length, int audioSt
         return kErrorInvalidParameter;
     if (audioStatus != kAudioFirst && audioStatus != kAudioContinue && audioStatus != kAudioLast)
         return kErrorInvalidParameterValue;
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!decoder_)
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_decoder)
         return kErrorInvalidHandle; // ended by another thread after the caller found it
-    if (lastBlockWritten_)
+    if (m_lastBlockWritten)
         return kErrorInvalidOperation;
-    if (!complete_) {
+    if (!m_complete) {
         const auto samples = SamplesOf(static_cast<const uint8_t*>(data), length);
         if (!samples.empty()) {
             if (!Decode(samples))
                 return kErrorGeneral;
             FollowSpeechState(samples.size());
         }
-        if (audioStatus == kAudioLast && !complete_)
+        if (audioStatus == kAudioLast && !m_complete)
             Complete();
     }
-    lastBlockWritten_ = audioStatus == kAudioLast;
-    *endpointStatus = endpoint_;
+    m_lastBlockWritten = audioStatus == kAudioLast;
+    *endpointStatus = m_endpoint;
     *recognitionStatus = RecognitionStatusNow();
     return kSuccess;
 }
 
 const char* RecognitionSession::NextResult(int* recognitionStatus) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (pending_.empty()) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_pending.empty()) {
         if (recognitionStatus != nullptr)
-            *recognitionStatus = complete_ ? kRecognitionComplete : kRecognitionIncomplete;
+            *recognitionStatus = m_complete ? kRecognitionComplete : kRecognitionIncomplete;
         return nullptr;
     }
-    delivered_.push_back(std::move(pending_.front()));
-    pending_.pop_front();
+    m_delivered.push_back(std::move(m_pending.front()));
+    m_pending.pop_front();
     if (recognitionStatus != nullptr)
         *recognitionStatus =
-            pending_.empty() && complete_ ? kRecognitionComplete : kRecognitionResultReady;
-    return delivered_.back().c_str();
+            m_pending.empty() && m_complete ? kRecognitionComplete : kRecognitionResultReady;
+    return m_delivered.back().c_str();
 }
 
 DecoderPtr RecognitionSession::Close() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (sentenceOpen_ && decoder_)
-        ps_end_utt(decoder_.get());
-    sentenceOpen_ = false;
-    complete_ = true;
-    return std::move(decoder_);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_sentenceOpen && m_decoder)
+        ps_end_utt(m_decoder.get());
+    m_sentenceOpen = false;
+    m_complete = true;
+    return std::move(m_decoder);
 }
 
 std::vector<int16_t> RecognitionSession::SamplesOf(const uint8_t* bytes, std::size_t length) {
     std::vector<uint8_t> raw;
     raw.reserve(length + 1);
-    if (spareByte_)
-        raw.push_back(*spareByte_);
-    spareByte_.reset();
+    if (m_spareByte)
+        raw.push_back(*m_spareByte);
+    m_spareByte.reset();
     if (length > 0)
         raw.insert(raw.end(), bytes, bytes + length);
     if (raw.size() % 2 != 0) {
-        spareByte_ = raw.back();
+        m_spareByte = raw.back();
         raw.pop_back();
     }
     std::vector<int16_t> samples;
-    samples.reserve(params_.sampleRate == 8000 ? raw.size() : raw.size() / 2);
+    samples.reserve(m_params.sampleRate == 8000 ? raw.size() : raw.size() / 2);
     for (std::size_t i = 0; i + 1 < raw.size(); i += 2) {
         const auto sample = static_cast<int16_t>(uint16_t(raw[i]) | uint16_t(raw[i + 1]) << 8);
         // The models are trained on 16 kHz audio: 8 kHz audio gets a midpoint between samples.
-        if (params_.sampleRate == 8000)
-            samples.push_back(static_cast<int16_t>((int(previousSample_) + sample) / 2));
+        if (m_params.sampleRate == 8000)
+            samples.push_back(static_cast<int16_t>((int(m_previousSample) + sample) / 2));
         samples.push_back(sample);
-        previousSample_ = sample;
+        m_previousSample = sample;
     }
     return samples;
 }
 
 bool RecognitionSession::Decode(const std::vector<int16_t>& samples) {
-    return ps_process_raw(decoder_.get(), samples.data(), samples.size(), FALSE, FALSE) >= 0;
+    return ps_process_raw(m_decoder.get(), samples.data(), samples.size(), FALSE, FALSE) >= 0;
 }
 
 void RecognitionSession::FollowSpeechState(std::size_t sampleCount) {
-    audioSamples_ += std::int64_t(sampleCount);
-    if (ps_get_in_speech(decoder_.get())) {
-        sentenceHasSpeech_ = true;
-        endpoint_ = kEndpointInSpeech;
-        silenceSamples_ = 0;
-        if (params_.progressive)
+    m_audioSamples += std::int64_t(sampleCount);
+    if (ps_get_in_speech(m_decoder.get())) {
+        m_sentenceHasSpeech = true;
+        m_endpoint = kEndpointInSpeech;
+        m_silenceSamples = 0;
+        if (m_params.progressive)
             OfferPartial();
         return;
     }
-    if (sentenceHasSpeech_) {
+    if (m_sentenceHasSpeech) {
         // The detector also fires on a change of background noise (always at first, before it
         // has learned the room); only a stretch that yields words counts as speech.
         CloseSentence(false);
-        if (ps_start_utt(decoder_.get()) >= 0)
-            sentenceOpen_ = true;
-        silenceSamples_ = postSpeechSamples_;
-        endpoint_ = wordsHeard_ ? kEndpointInSpeech : kEndpointLookingForSpeech;
-    } else if (wordsHeard_) {
-        silenceSamples_ += std::int64_t(sampleCount);
+        if (ps_start_utt(m_decoder.get()) >= 0)
+            m_sentenceOpen = true;
+        m_silenceSamples = m_postSpeechSamples;
+        m_endpoint = m_wordsHeard ? kEndpointInSpeech : kEndpointLookingForSpeech;
+    } else if (m_wordsHeard) {
+        m_silenceSamples += std::int64_t(sampleCount);
     }
     const bool silenceAfterSpeech =
-        wordsHeard_ && silenceSamples_ >= std::int64_t(params_.vadEosMs) * kSamplesPerMs;
+        m_wordsHeard && m_silenceSamples >= std::int64_t(m_params.vadEosMs) * kSamplesPerMs;
     const bool noSpeechAtAll =
-        !wordsHeard_ && audioSamples_ >= std::int64_t(params_.vadBosMs) * kSamplesPerMs;
-    if (silenceAfterSpeech || noSpeechAtAll || !sentenceOpen_) {
-        endpoint_ = kEndpointAfterSpeech;
+        !m_wordsHeard && m_audioSamples >= std::int64_t(m_params.vadBosMs) * kSamplesPerMs;
+    if (silenceAfterSpeech || noSpeechAtAll || !m_sentenceOpen) {
+        m_endpoint = kEndpointAfterSpeech;
         Complete();
     }
 }
 
 void RecognitionSession::OfferPartial() {
-    const char* hypothesis = ps_get_hyp(decoder_.get(), nullptr);
+    const char* hypothesis = ps_get_hyp(m_decoder.get(), nullptr);
     const std::string partial = hypothesis != nullptr ? hypothesis : "";
-    if (partial.empty() || partial == lastPartial_)
+    if (partial.empty() || partial == m_lastPartial)
         return;
     SentenceResult result;
     result.words = WordsOf(hypothesis, false);
-    if (lastPartial_.empty()) {
-        sentenceFirstSn_ = nextSn_;
+    if (m_lastPartial.empty()) {
+        m_sentenceFirstSn = m_nextSn;
         result.pgs = "apd";
     } else {
         result.pgs = "rpl";
-        result.replaceFirst = sentenceFirstSn_;
-        result.replaceLast = nextSn_ - 1;
+        result.replaceFirst = m_sentenceFirstSn;
+        result.replaceLast = m_nextSn - 1;
     }
-    lastPartial_ = partial;
+    m_lastPartial = partial;
     Queue(std::move(result));
 }
 
 bool RecognitionSession::CloseSentence(bool last) {
-    const bool wasOpen = sentenceOpen_;
+    const bool wasOpen = m_sentenceOpen;
     if (wasOpen)
-        ps_end_utt(decoder_.get());
-    sentenceOpen_ = false;
-    sentenceHasSpeech_ = false;
+        ps_end_utt(m_decoder.get());
+    m_sentenceOpen = false;
+    m_sentenceHasSpeech = false;
     // A sentence that never started has no hypothesis of its own.
-    const char* hypothesis = wasOpen ? ps_get_hyp(decoder_.get(), nullptr) : nullptr;
+    const char* hypothesis = wasOpen ? ps_get_hyp(m_decoder.get(), nullptr) : nullptr;
     SentenceResult result;
     result.last = last;
     result.words = WordsOf(hypothesis, true);
     const bool hasWords = !result.words.empty();
-    const bool replacesPartials = !lastPartial_.empty();
+    const bool replacesPartials = !m_lastPartial.empty();
     if (!hasWords && !last && !replacesPartials)
         return false;
-    if (params_.progressive) {
+    if (m_params.progressive) {
         result.pgs = replacesPartials ? "rpl" : "apd";
-        result.replaceFirst = replacesPartials ? sentenceFirstSn_ : 0;
-        result.replaceLast = replacesPartials ? nextSn_ - 1 : 0;
+        result.replaceFirst = replacesPartials ? m_sentenceFirstSn : 0;
+        result.replaceLast = replacesPartials ? m_nextSn - 1 : 0;
     }
     if (hasWords)
-        wordsHeard_ = true;
-    lastPartial_.clear();
+        m_wordsHeard = true;
+    m_lastPartial.clear();
     Queue(std::move(result));
     return hasWords;
 }
 
 void RecognitionSession::Complete() {
     CloseSentence(true);
-    complete_ = true;
+    m_complete = true;
 }
 
 std::vector<std::string> RecognitionSession::WordsOf(const char* hypothesis,
@@ -204,23 +204,23 @@ std::vector<std::string> RecognitionSession::WordsOf(const char* hypothesis,
     std::istringstream stream(hypothesis != nullptr ? hypothesis : "");
     std::string word;
     while (stream >> word) {
-        const bool needsBlank = blankSeparated_ && (wordsHeard_ || !words.empty());
+        const bool needsBlank = m_blankSeparated && (m_wordsHeard || !words.empty());
         words.push_back(needsBlank ? " " + word : word);
     }
-    if (sentenceEnds && params_.punctuation && !words.empty())
-        words.push_back(blankSeparated_ ? "." : "\xE3\x80\x82");
+    if (sentenceEnds && m_params.punctuation && !words.empty())
+        words.push_back(m_blankSeparated ? "." : "\xE3\x80\x82");
     return words;
 }
 
 void RecognitionSession::Queue(SentenceResult result) {
-    result.sn = nextSn_++;
-    pending_.push_back(formatter_.Format(result));
+    result.sn = m_nextSn++;
+    m_pending.push_back(m_formatter.Format(result));
 }
 
 int RecognitionSession::RecognitionStatusNow() const {
-    if (!pending_.empty())
+    if (!m_pending.empty())
         return kRecognitionResultReady;
-    return complete_ ? kRecognitionComplete : kRecognitionIncomplete;
+    return m_complete ? kRecognitionComplete : kRecognitionIncomplete;
 }
 
 } // namespace speechsdk

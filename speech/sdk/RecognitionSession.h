@@ -31,7 +31,7 @@ public:
     // Stops decoding and hands the decoder back for the next session.
     DecoderPtr Close();
 
-    const ModelFiles& Model() const { return model_; }
+    const ModelFiles& Model() const { return m_model; }
 
 private:
     std::vector<int16_t> SamplesOf(const uint8_t* bytes, std::size_t length);
@@ -45,31 +45,31 @@ private:
     void Queue(SentenceResult result);
     int RecognitionStatusNow() const;
 
-    std::mutex mutex_;
-    const SessionParams params_;
-    const ModelFiles model_;
-    const ResultFormatter formatter_;
-    const bool blankSeparated_;
-    DecoderPtr decoder_;
+    std::mutex m_mutex;
+    const SessionParams m_params;
+    const ModelFiles m_model;
+    const ResultFormatter m_formatter;
+    const bool m_blankSeparated;
+    DecoderPtr m_decoder;
 
-    bool sentenceOpen_ = false;
-    bool sentenceHasSpeech_ = false;
-    bool complete_ = false;
-    bool lastBlockWritten_ = false;
-    int endpoint_ = 0;
-    std::int64_t audioSamples_ = 0;
-    std::int64_t silenceSamples_ = 0;
-    std::int64_t postSpeechSamples_ = 0;
-    std::optional<uint8_t> spareByte_;
-    int16_t previousSample_ = 0;
+    bool m_sentenceOpen = false;
+    bool m_sentenceHasSpeech = false;
+    bool m_complete = false;
+    bool m_lastBlockWritten = false;
+    int m_endpoint = 0;
+    std::int64_t m_audioSamples = 0;
+    std::int64_t m_silenceSamples = 0;
+    std::int64_t m_postSpeechSamples = 0;
+    std::optional<uint8_t> m_spareByte;
+    int16_t m_previousSample = 0;
 
-    int nextSn_ = 1;
-    bool wordsHeard_ = false;
-    int sentenceFirstSn_ = 0;
-    std::string lastPartial_;
+    int m_nextSn = 1;
+    bool m_wordsHeard = false;
+    int m_sentenceFirstSn = 0;
+    std::string m_lastPartial;
 
-    std::deque<std::string> pending_;
-    std::deque<std::string> delivered_;
+    std::deque<std::string> m_pending;
+    std::deque<std::string> m_delivered;
 };
 
 } // namespace speechsdk

@@ -9,11 +9,11 @@
 namespace speechsdk {
 
 ResultFormatter::ResultFormatter(const SessionParams& params)
-    : type_(params.resultType), encoding_(params.resultEncoding) {}
+    : m_type(params.resultType), m_encoding(params.resultEncoding) {}
 
 std::string ResultFormatter::Format(const SentenceResult& result) const {
-    const std::string text = type_ == ResultType::json ? Json(result) : Plain(result);
-    return Encoded(text, encoding_);
+    const std::string text = m_type == ResultType::json ? Json(result) : Plain(result);
+    return Encoded(text, m_encoding);
 }
 
 std::string ResultFormatter::Json(const SentenceResult& result) {

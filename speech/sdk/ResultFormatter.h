@@ -32,8 +32,8 @@ public:
     static std::string Encoded(const std::string& utf8, const std::string& encoding);
 
 private:
-    ResultType type_;
-    std::string encoding_;
+    ResultType m_type;
+    std::string m_encoding;
 };
 
 } // namespace speechsdk

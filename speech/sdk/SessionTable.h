@@ -21,10 +21,10 @@ public:
     std::shared_ptr<RecognitionSession> Remove(const char* handle);
 
 private:
-    mutable std::mutex mutex_;
-    std::uint64_t nextNumber_ = 1;
-    std::deque<std::string> handles_;
-    std::map<std::string, std::shared_ptr<RecognitionSession>> sessions_;
+    mutable std::mutex m_mutex;
+    std::uint64_t m_nextNumber = 1;
+    std::deque<std::string> m_handles;
+    std::map<std::string, std::shared_ptr<RecognitionSession>> m_sessions;
 };
 
 } // namespace speechsdk
