@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(
   # toolchain
   build-essential cmake pkg-config clang-format git
-  # Qt widgets, run-time skin loading
-  qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5
+  # Qt widgets, run-time skin loading (UiTools' CMake package needs the OpenGL one, which
+  # qt6-tools-dev does not pull in)
+  qt6-base-dev qt6-tools-dev qt6-tools-dev-tools libqt6opengl6-dev
   # Boost: log, thread, filesystem, date_time, system, uuid, stacktrace
   libboost-dev libboost-log-dev libboost-thread-dev libboost-filesystem-dev
   libboost-date-time-dev libboost-system-dev libboost-stacktrace-dev
