@@ -138,7 +138,7 @@ class InstallTest(unittest.TestCase):
                     "share/man/man1/velmora.1.gz", "share/man/man1/velmora-sim.1.gz",
                     "share/man/man1/velmora-asr.1.gz",
                     "share/bash-completion/completions/velmora-sim",
-                    "share/doc/velmora/copyright", "share/doc/velmora/changelog.Debian.gz"]
+                    "share/doc/velmora/copyright", "share/doc/velmora/changelog.gz"]
         for relative in expected:
             with self.subTest(path=relative):
                 self.assertTrue(os.path.isfile(os.path.join(self.prefix, relative)))
