@@ -198,6 +198,7 @@ class InstallTest(unittest.TestCase):
         write_ini(custom, {"client": {"first": "yes", "uiLanguage": "lan_en"}})
         before = self.read(custom)
         os.chmod(self.home, 0o555)
+        self.addCleanup(os.chmod, self.home, 0o700)
         err = self.stop(self.start())
         self.assertIn(f"the program home {self.home}/ is not writable", err)
         self.assertEqual(self.read(custom), before)
