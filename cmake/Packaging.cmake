@@ -6,13 +6,13 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Velmora")
 set(CPACK_PACKAGE_CONTACT "Velmora developers <dev@velmora.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop companion of the Velmora voice mice and pens")
+# The extended description; cpack puts the summary above it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "desktop companion of the Velmora voice mice and pens
- Velmora serves a family of voice input devices: a voice mouse (USB dongle,
- cable or Bluetooth), a presenter pen with its USB receiver and a recording
- pen. While a voice key is held it records the microphone, recognises the
- speech locally with PocketSphinx and types the text into the focused window,
- or searches, runs a command or translates it.")
+    "Velmora serves a family of voice input devices: a voice mouse (USB dongle,
+cable or Bluetooth), a presenter pen with its USB receiver and a recording
+pen. While a voice key is held it records the microphone, recognises the
+speech locally with PocketSphinx and types the text into the focused window,
+or searches, runs a command or translates it.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -8,7 +8,7 @@ jobs=${2:-$(nproc)}
 cd "$root"
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DSANITIZE= \
-  -DVELMORA_TESTS=OFF -DCMAKE_EXE_LINKER_FLAGS="-Wl,-z,relro,-z,now" >/dev/null
+  -DVELMORA_TESTS=OFF -DCMAKE_EXE_LINKER_FLAGS="-Wl,-z,relro -Wl,--as-needed" >/dev/null
 cmake --build "$build" -j "$jobs"
 rm -f "$build"/velmora_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)

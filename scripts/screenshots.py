@@ -20,7 +20,7 @@ LANGUAGES = {"en": "lan_en", "cn": "lan_cn", "cht": "lan_cht", "jp": "lan_jp"}
 def show_main_window(w):
     since = w.last_seq()
     # A second start wakes the running instance, which shows its main window.
-    w.start().wait(timeout=30)
+    w.start().wait(timeout=60)
     w.wait_event("window", since, name="MainWnd", visible=True)
     return "MainWnd", None
 

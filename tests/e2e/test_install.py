@@ -138,7 +138,7 @@ class InstallTest(unittest.TestCase):
                     "share/man/man1/velmora.1.gz", "share/man/man1/velmora-sim.1.gz",
                     "share/man/man1/velmora-asr.1.gz",
                     "share/bash-completion/completions/velmora-sim",
-                    "share/doc/velmora/copyright", "share/doc/velmora/changelog.Debian.gz"]
+                    "share/doc/velmora/copyright", "share/doc/velmora/changelog.gz"]
         for relative in expected:
             with self.subTest(path=relative):
                 self.assertTrue(os.path.isfile(os.path.join(self.prefix, relative)))
@@ -198,6 +198,7 @@ class InstallTest(unittest.TestCase):
         write_ini(custom, {"client": {"first": "yes", "uiLanguage": "lan_en"}})
         before = self.read(custom)
         os.chmod(self.home, 0o555)
+        self.addCleanup(os.chmod, self.home, 0o700)
         err = self.stop(self.start())
         self.assertIn(f"the program home {self.home}/ is not writable", err)
         self.assertEqual(self.read(custom), before)

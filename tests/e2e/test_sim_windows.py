@@ -32,7 +32,7 @@ class SimWindowsTest(unittest.TestCase):
         w.start()
         w.wait_event("debug", text="Enter MouseProc...\n")
         since = w.last_seq()
-        w.start().wait(timeout=10)
+        w.start().wait(timeout=60)
         shown = w.wait_event("window", since, name="MainWnd", visible=True)
 
         picture = os.path.join(w.home, "main.png")
