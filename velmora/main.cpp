@@ -1,7 +1,7 @@
 // Velmora's entry point: the Qt application object first (every window and timer needs it),
 // then the application object, whose start-up may decide that this process ends at once.
-#include "velmora/CApp.h"
 #include "platform/TerminationSignals.h"
+#include "velmora/CApp.h"
 
 #include <QApplication>
 
@@ -11,7 +11,9 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    // Qt 6 always scales for high DPI; whole-number factors keep the pixel skins sharp, as the
+    // program has always drawn them.
+    QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
     QApplication qtApp(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     platform::TerminationSignals terminationSignals;
