@@ -46,7 +46,9 @@ int RunApplication(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    // Qt 6 always scales for high DPI; whole-number factors keep the pixel skins sharp, as the
+    // program has always drawn them.
+    QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
     QApplication qtApp(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     platform::TerminationSignals terminationSignals;

@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -24,6 +26,28 @@ struct Posted {
 std::ostream& operator<<(std::ostream& os, const Posted& p) {
     return os << "{" << p.msg << "," << p.wParam << "}";
 }
+
+// Repeats an action until the test's wait has returned: the waiting simulator process subscribes
+// only once it is up, which on a loaded machine can be later than any fixed delay, and an event
+// sent before that is not seen.
+class RepeatUntilWaited {
+public:
+    explicit RepeatUntilWaited(std::function<void()> action)
+        : m_thread([this, action = std::move(action)] {
+              while (!m_done) {
+                  action();
+                  std::this_thread::sleep_for(100ms);
+              }
+          }) {}
+    ~RepeatUntilWaited() {
+        m_done = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
 
 // The device link of this process on the simulator back ends, with a recording poster.
 // Every device a test plugs is unplugged again afterwards.
@@ -154,12 +178,11 @@ TEST_F(SimDeviceLinkTest, OutputReportsShowInTheEventStream) {
     link->ScanPresentDevices();
     config->Set(ConfigKey::Url, "off");
     std::string event;
-    std::thread send([this] {
-        std::this_thread::sleep_for(200ms);
-        link->SendWebKeyToMouse();
-    });
-    EXPECT_EQ(SimWorldProcess::Run("wait hid_output --where device=mouse --timeout 5", &event), 0);
-    send.join();
+    {
+        RepeatUntilWaited send([this] { link->SendWebKeyToMouse(); });
+        EXPECT_EQ(SimWorldProcess::Run("wait hid_output --where device=mouse --timeout 5", &event),
+                  0);
+    }
     EXPECT_NE(event.find("\"bytes\":\"0aa755" + std::string(58, '0') + "\""), std::string::npos)
         << event;
 }
@@ -188,21 +211,21 @@ TEST(SimTool, WaitTimesOutWithExitCodeOne) {
 }
 
 TEST(SimTool, WaitMatchesEmittedMessages) {
-    std::thread emitter([] {
-        std::this_thread::sleep_for(200ms);
-        Json::Value request;
-        request["op"] = "emit";
-        request["event"]["kind"] = "message";
-        request["event"]["msg"] = 1127;
-        request["event"]["wparam"] = 2;
-        request["event"]["lparam"] = 0;
-        platform::sim::SimClient::Control().Send(request);
-    });
     std::string out;
-    EXPECT_EQ(
-        SimWorldProcess::Run("wait message --where msg=1127 --where wparam=2 --timeout 5", &out),
-        0);
-    emitter.join();
+    {
+        RepeatUntilWaited emitter([] {
+            Json::Value request;
+            request["op"] = "emit";
+            request["event"]["kind"] = "message";
+            request["event"]["msg"] = 1127;
+            request["event"]["wparam"] = 2;
+            request["event"]["lparam"] = 0;
+            platform::sim::SimClient::Control().Send(request);
+        });
+        EXPECT_EQ(SimWorldProcess::Run("wait message --where msg=1127 --where wparam=2 --timeout 5",
+                                       &out),
+                  0);
+    }
     EXPECT_NE(out.find("\"seq\":"), std::string::npos) << out;
     EXPECT_NE(out.find("\"t\":"), std::string::npos) << out;
 }

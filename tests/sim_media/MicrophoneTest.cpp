@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 
@@ -15,11 +16,17 @@ constexpr std::size_t kChunk = 640; // the microphone's 20 ms step
 
 using Clock = std::chrono::steady_clock;
 
-// Audio without a zero byte, so that where it starts and ends in a stream of silence is plain.
+// Audio without a zero byte, so that where it starts and ends in a stream of silence is plain,
+// and without a repeat a few dozen bytes long, so that a piece of it is found only where it was
+// taken from (a linear congruential sequence; a simple arithmetic one repeats 619 bytes on, which
+// puts one chunk edge at another's place).
 std::string Pattern(std::size_t bytes) {
     std::string pcm(bytes, '\0');
-    for (std::size_t i = 0; i < bytes; ++i)
-        pcm[i] = static_cast<char>(1 + (i * 7 + i / 255) % 255);
+    uint32_t state = 12345;
+    for (std::size_t i = 0; i < bytes; ++i) {
+        state = state * 1103515245u + 12345u;
+        pcm[i] = static_cast<char>(1 + (state >> 16) % 255);
+    }
     return pcm;
 }
 
