@@ -13,7 +13,7 @@ XfEngineActions::XfEngineActions(std::shared_ptr<CConfig> config, IIatCallBack* 
       m_deviceKind(std::move(deviceKind)), m_capture(CWaveRecorder::Shared()),
       m_liveStream(std::move(streamSettings), m_callback.get(),
                    [](std::shared_ptr<ThreadMessageQueue> sender) {
-                       CWaveRecorder::Shared().SetSenderThread(std::move(sender));
+                       CWaveRecorder::Shared().AttachSender(std::move(sender));
                    }) {}
 
 bool XfEngineActions::Prepare() {
