@@ -1,5 +1,7 @@
 #include "speech/EngineCommand.h"
 
+#include <algorithm>
+
 std::optional<EngineCommand::Action> EngineCommand::ActionForLetter(char letter) {
     switch (letter) {
     case 'r':
@@ -25,6 +27,11 @@ void EngineCommand::Post(char letter) {
         return;
     {
         std::lock_guard<std::mutex> guard(lock_);
+        if (takers_ == 0) {
+            if (*action == Action::Quit)
+                return;
+            pending_.clear();
+        }
         pending_.push_back(*action);
     }
     posted_.notify_one();
@@ -43,14 +50,15 @@ void EngineCommand::Clear() {
     pending_.clear();
 }
 
-void EngineCommand::Replace(char letter) {
-    const std::optional<Action> action = ActionForLetter(letter);
-    if (!action)
-        return;
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        pending_.clear();
-        pending_.push_back(*action);
-    }
-    posted_.notify_one();
+void EngineCommand::AddTaker() {
+    std::lock_guard<std::mutex> guard(lock_);
+    ++takers_;
+}
+
+void EngineCommand::RemoveTaker() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (takers_ > 0)
+        --takers_;
+    if (takers_ == 0)
+        pending_.erase(std::remove(pending_.begin(), pending_.end(), Action::Quit), pending_.end());
 }
