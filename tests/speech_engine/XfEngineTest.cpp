@@ -9,6 +9,7 @@
 #include "speech/IIatEngine.h"
 #include "speech/RecognitionEngines.h"
 #include "speech/XfEngineActions.h"
+#include "speech/XfSdkNotifier.h"
 #include "speech/XfStreamSettings.h"
 #include "speech/sdk/SpeechSdk.h"
 #include "speech_ws/FakeXfServer.h"
@@ -206,6 +207,22 @@ TEST_F(XfEngineTest, UpdateChoosesTheTextForTheSettingsOfThatMoment) {
 
     actions->OnQuit();
     actions->CleanUp();
+}
+
+TEST_F(XfEngineTest, ARecorderThatCannotOpenFailsEveryBeginButNotTheStart) {
+    // A rate no capture source takes: the recogniser's recorder cannot open.
+    const char* const params = "sub = iat, domain = iat, language = en_us, accent = mandarin, "
+                               "sample_rate = 9999999, result_type = json";
+    CSpeechRecognizer recognizer;
+    ASSERT_EQ(recognizer.Init(params, CSpeechRecognizer::kAudioFromMicrophone, std::string(),
+                              MakeXfSdkNotifier(&m_owner)),
+              0);
+    EXPECT_TRUE(Log().contains("recogniser microphone could not be opened"));
+    for (int begin = 0; begin < 2; ++begin) {
+        EXPECT_EQ(recognizer.StartListening(), CSpeechRecognizer::kRecorderFailed);
+        EXPECT_EQ(recognizer.GetState(), CSpeechRecognizer::kNotListening);
+    }
+    recognizer.Uninit();
 }
 
 bool IsLastFrame(const std::string& frame) {
