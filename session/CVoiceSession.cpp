@@ -42,22 +42,25 @@ void CVoiceSession::OnKeyUp() {
         engine->EndRecognize();
 }
 
+// The device information goes to the service whatever the engine: without one ("ms", or an
+// engine not built) only the engine operations are skipped.
 void CVoiceSession::OnGenerationKnown(int v9) {
     IIatEngine* engine = Engine();
-    if (!engine)
-        return;
     if (v9 == 1) {
         if (m_engineStarted.load()) {
-            engine->UpdateParams();
+            if (engine)
+                engine->UpdateParams();
         } else {
             Call(m_context.sendDeviceInfo);
-            engine->Start();
+            if (engine)
+                engine->Start();
         }
         m_engineStarted.store(false);
         return;
     }
     Call(m_context.sendDeviceInfo);
-    engine->Start();
+    if (engine)
+        engine->Start();
     m_engineStarted.store(true);
 }
 

@@ -11,19 +11,18 @@ CEngineWorker::CEngineWorker(std::shared_ptr<IEngineActions> actions)
 void CEngineWorker::Start() {
     std::shared_ptr<Shared> shared = shared_;
     ++shared->workers;
+    shared->mailbox.AddTaker();
     try {
         std::thread([shared] { RunWorker(shared); }).detach();
     } catch (const std::system_error& error) {
+        shared->mailbox.RemoveTaker();
         --shared->workers;
         platform::OutputDebug(QStringLiteral("create thread failed\n"));
     }
 }
 
 void CEngineWorker::Post(char letter) {
-    if (IsRunning())
-        shared_->mailbox.Post(letter);
-    else
-        shared_->mailbox.Replace(letter);
+    shared_->mailbox.Post(letter);
 }
 
 bool CEngineWorker::IsRunning() const {
@@ -35,11 +34,13 @@ void CEngineWorker::RunWorker(const std::shared_ptr<Shared>& shared) {
         std::lock_guard<std::mutex> guard(shared->oneWorkerAtATime);
         if (shared->actions->Prepare()) {
             RunCommandLoop(*shared);
+            shared->mailbox.RemoveTaker();
             shared->actions->CleanUp();
         } else {
             // Key presses made while the engine could not start must not replay, session after
             // session, when it is started again.
             shared->mailbox.Clear();
+            shared->mailbox.RemoveTaker();
         }
     }
     --shared->workers;

@@ -16,7 +16,8 @@ public:
     // Returns at once. A worker started while a previous one is still quitting waits for it to
     // end before it prepares, so two workers never drive the same engine state together.
     void Start();
-    // Hands a command letter to the worker (see EngineCommand::ActionForLetter).
+    // Hands a command letter to the worker; see EngineCommand::Post for letters posted while
+    // no worker runs.
     void Post(char letter);
     // True while a worker thread exists (from Start until its clean-up has finished).
     bool IsRunning() const;

@@ -45,7 +45,8 @@ public:
     CSpeechRecognizer& operator=(const CSpeechRecognizer&) = delete;
 
     // params may be null (DefaultParams). device names the capture source; empty for the
-    // system default.
+    // system default. A source that cannot be opened does not fail Init: every StartListening
+    // then fails with kRecorderFailed.
     int Init(const char* params, int audioSource, const std::string& device,
              SpeechRecNotifier notifier);
     int StartListening();

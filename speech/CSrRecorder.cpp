@@ -1,6 +1,9 @@
 #include "speech/CSrRecorder.h"
 
+#include "app/Log.h"
 #include "platform/IAudioCapture.h"
+
+#include <QString>
 
 #include <algorithm>
 #include <cctype>
@@ -71,8 +74,12 @@ int CSrRecorder::Open(const std::string& source, const SrAudioFormat* format) {
             OnBlock(data, length, partial);
         });
     if (result != 0) {
+        // The owner learns of it at Start (kNotOpen); the log says why.
+        applog::Warning(QStringLiteral("recogniser microphone could not be opened: %1 (%2)")
+                            .arg(QString::fromStdString(platform::AudioErrorText(result)))
+                            .arg(result));
         EndCallbackThread();
-        return result;
+        return 0;
     }
     m_capture = std::move(capture);
     std::lock_guard<std::mutex> buffers(m_bufferMutex);
@@ -168,10 +175,14 @@ void CSrRecorder::OnBlock(const char* data, std::size_t length, bool partial) {
     {
         std::lock_guard<std::mutex> buffers(m_bufferMutex);
         // Every buffer is still with the callback: the samples wait for the next buffer that
-        // comes back instead of being lost.
+        // comes back. Only a callback that stays behind for the whole backlog loses audio,
+        // and every block lost that way is logged.
         if (m_sourceQueue.empty()) {
             if (m_backlog.size() < kMaxBacklog)
                 m_backlog.emplace_back(data, data + length);
+            else
+                applog::Warning(
+                    QStringLiteral("recogniser behind: %1 bytes of audio dropped").arg(length));
             return;
         }
         index = m_sourceQueue.front();

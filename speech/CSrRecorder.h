@@ -32,7 +32,8 @@ public:
 
     static constexpr int kBufferCount = 4;
     static constexpr unsigned kBlockAlign = 2;
-    // Audio kept for a callback that falls behind, in buffers (10 s at 200 ms).
+    // Audio kept for a callback that falls behind, in buffers (10 s at 200 ms); a block that
+    // finds the backlog full is dropped and logged.
     static constexpr std::size_t kMaxBacklog = 50;
     // Start when the recorder is not open.
     static constexpr int kNotOpen = -4;
@@ -45,8 +46,9 @@ public:
     CSrRecorder& operator=(const CSrRecorder&) = delete;
 
     // Opens the capture source (empty: the default source) in the given format, or at 16 kHz
-    // when none is given. Acts only when closed. 0 on success; on failure everything made is
-    // undone, the recorder stays closed and the capture error is returned.
+    // when none is given. Acts only when closed. Returns 0 also when the source cannot be
+    // opened: everything made is undone, the recorder stays closed, the error is logged, and
+    // the failure shows when Start answers kNotOpen.
     int Open(const std::string& source = std::string(), const SrAudioFormat* format = nullptr);
     // 0 when recording (also when it already was); kNotOpen when not open.
     int Start();

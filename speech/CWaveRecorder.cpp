@@ -89,6 +89,21 @@ void CWaveRecorder::SetSenderThread(std::shared_ptr<ThreadMessageQueue> sender) 
     m_sender = std::move(sender);
 }
 
+void CWaveRecorder::AttachSender(std::shared_ptr<ThreadMessageQueue> sender) {
+    if (!sender)
+        return;
+    {
+        // Stop leaves recording before it takes this lock to end the sender's stream, so a
+        // sender kept here is always ended by that Stop.
+        std::lock_guard<std::mutex> lock(m_outputMutex);
+        if (m_state == Recording) {
+            m_sender = std::move(sender);
+            return;
+        }
+    }
+    sender->Post(kAudioEndMessage);
+}
+
 std::shared_ptr<ThreadMessageQueue> CWaveRecorder::SenderThread() const {
     std::lock_guard<std::mutex> lock(m_outputMutex);
     return m_sender;

@@ -50,6 +50,11 @@ public:
 
     // The queue of the thread that sends the blocks, or none.
     void SetSenderThread(std::shared_ptr<ThreadMessageQueue> sender);
+    // The sender of a connection that has just opened. While recording it gets the blocks
+    // from now on; otherwise capture has already stopped, so it is told at once that audio has
+    // ended and is not kept (it would idle, and take the next session's blocks to an old
+    // connection).
+    void AttachSender(std::shared_ptr<ThreadMessageQueue> sender);
     std::shared_ptr<ThreadMessageQueue> SenderThread() const;
 
     // The file blocks are appended to, or none. Once this returns, the previous file is no

@@ -93,12 +93,12 @@ public:
     }
 
     bool Send(const std::string& text) override {
-        const ConnectionPtr connection = CurrentConnection();
-        if (!connection)
+        std::lock_guard<std::mutex> guard(slotLock_);
+        if (!slot_)
             return false;
         try {
             const websocketpp::lib::error_code ec =
-                connection->send(text, websocketpp::frame::opcode::text);
+                slot_->send(text, websocketpp::frame::opcode::text);
             if (ec) {
                 Debug("send: " + ec.message() + "\n");
                 return false;
@@ -111,12 +111,12 @@ public:
     }
 
     bool Close() override {
-        const ConnectionPtr connection = CurrentConnection();
-        if (!connection)
+        std::lock_guard<std::mutex> guard(slotLock_);
+        if (!slot_)
             return false;
         try {
             websocketpp::lib::error_code ec;
-            connection->close(websocketpp::close::status::normal, std::string(), ec);
+            slot_->close(websocketpp::close::status::normal, std::string(), ec);
             if (ec) {
                 Debug("close: " + ec.message() + "\n");
                 return false;
@@ -129,15 +129,19 @@ public:
     }
 
 private:
-    ConnectionPtr CurrentConnection() {
-        std::lock_guard<std::mutex> guard(slotLock_);
-        return slot_;
-    }
-
     void SetConnection(ConnectionPtr connection) {
         std::lock_guard<std::mutex> guard(slotLock_);
         slot_ = std::move(connection);
     }
+
+    // The connection posts its work to the client's event loop and is torn down with it, so
+    // no other thread may touch it, or hold the last reference to it, once the client goes.
+    // Send and Close use the connection only under the slot lock, and the slot is emptied
+    // under that lock before the client is destroyed.
+    struct ForgetConnectionFirst {
+        WebSocketPath& path;
+        ~ForgetConnectionFirst() { path.SetConnection(nullptr); }
+    };
 
     // What one connect thread has seen of its own connection.
     struct Attempt {
@@ -156,16 +160,15 @@ private:
         }
         if (!attempt.settled)
             connecting_ = false;
-        if (attempt.open) { // left without its close handler
-            SetConnection(nullptr);
+        if (attempt.open) // left without its close handler
             connected_ = false;
-        }
         --threads_;
         Call(handlers_.onEnded);
     }
 
     void RunEventLoop(const std::string& address, Attempt& attempt) {
         Client client;
+        const ForgetConnectionFirst forget{*this}; // destroyed before the client
         // The access log would print the request line, which holds the signed query.
         client.clear_access_channels(websocketpp::log::alevel::all);
         client.set_error_channels(websocketpp::log::elevel::all);
@@ -227,7 +230,7 @@ private:
         Call(handlers_.onClose);
     }
 
-    std::mutex slotLock_;
+    std::mutex slotLock_; // held while Send or Close use the connection
     ConnectionPtr slot_;
 };
 

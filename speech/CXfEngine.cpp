@@ -32,12 +32,13 @@ CXfEngine::CXfEngine(std::shared_ptr<CConfig> config, IIatCallBack* callback,
       m_worker(m_actions) {}
 
 CXfEngine::~CXfEngine() {
-    if (!m_worker.IsRunning())
-        return;
     m_worker.Post('q');
     const auto deadline = std::chrono::steady_clock::now() + kQuitWait;
     while (m_worker.IsRunning() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // The live stream outlives the worker (it waits for the vendor's last result), and a
+    // worker that did not end in time must not report either.
+    m_actions->Shutdown();
 }
 
 void CXfEngine::Login() {

@@ -15,13 +15,13 @@ struct XfStreamSettings;
 // stream, both reporting through the owner's IIatCallBack on engine threads.
 class CXfEngine : public IIatEngine {
 public:
-    // callback must outlive the engine's threads. deviceKind reads the current device kind.
+    // callback must outlive the engine. deviceKind reads the current device kind.
     CXfEngine(std::shared_ptr<CConfig> config, IIatCallBack* callback,
               std::function<int()> deviceKind);
     CXfEngine(std::shared_ptr<CConfig> config, IIatCallBack* callback,
               std::function<int()> deviceKind, const XfStreamSettings& streamSettings);
-    // Quits a running worker and waits a little for it, so that no engine thread reports to an
-    // owner that is going away.
+    // Quits a running worker and waits a little for it, then closes the live stream and waits
+    // for its threads: once it returns no engine thread reports to the owner.
     ~CXfEngine() override;
 
     void Login() override;

@@ -8,7 +8,9 @@
 #include "speech/XfFrames.h"
 #include "speech/XfSignedUrl.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
@@ -16,6 +18,9 @@
 
 namespace {
 constexpr unsigned kThreadQuitMessage = 0x0012;
+// A closed connection's TLS teardown and a connect attempt are each bounded by the client's
+// own timeouts (5 s); this only keeps a teardown from hanging on a thread that never ends.
+constexpr auto kShutdownWait = std::chrono::seconds(12);
 constexpr int kFirstFrameNext = 0;
 constexpr int kContinuing = 1;
 constexpr int kLastFrameSent = 2;
@@ -31,15 +36,20 @@ struct CXfLiveStream::State {
     std::atomic<int> frameStatus{kLastFrameSent};
     std::atomic<int> sendersRunning{0};
     std::atomic<bool> offAnnounced{false};
+    std::atomic<bool> shutDown{false};
 
-    // Lets the sender wait for the connection to end after its last frame.
+    // Lets the sender wait for the connection to end after its last frame, and Shutdown for
+    // the threads to finish.
     std::mutex endLock;
     std::condition_variable ended;
+    // The queues of running senders, so that Shutdown can end them.
+    std::vector<std::weak_ptr<ThreadMessageQueue>> senders;
 
     void NotifyEnded() {
         { std::lock_guard<std::mutex> guard(endLock); }
         ended.notify_all();
     }
+    bool IsActive() const { return path->IsBusy() || sendersRunning.load() > 0; }
 };
 
 CXfLiveStream::CXfLiveStream(XfStreamSettings settings, IIatCallBack* callback,
@@ -70,6 +80,8 @@ CXfLiveStream::CXfLiveStream(XfStreamSettings settings, IIatCallBack* callback,
 }
 
 bool CXfLiveStream::Open() {
+    if (state_->shutDown)
+        return false;
     if (!state_->settings.Usable()) {
         if (!state_->offAnnounced.exchange(true))
             platform::OutputDebug(QStringLiteral(
@@ -88,25 +100,55 @@ bool CXfLiveStream::IsConnected() const {
 }
 
 bool CXfLiveStream::IsActive() const {
-    return state_->path->IsBusy() || state_->sendersRunning.load() > 0;
+    return state_->IsActive();
 }
 
 void CXfLiveStream::Close() {
     state_->path->Close();
 }
 
+bool CXfLiveStream::Shutdown() {
+    State& state = *state_;
+    {
+        std::lock_guard<std::mutex> guard(state.endLock);
+        state.shutDown = true;
+        for (const auto& weak : state.senders) {
+            if (const auto queue = weak.lock())
+                queue->Post(kThreadQuitMessage);
+        }
+    }
+    state.ended.notify_all();
+    state.path->Close();
+    std::unique_lock<std::mutex> guard(state.endLock);
+    return state.ended.wait_for(guard, kShutdownWait, [&state] { return !state.IsActive(); });
+}
+
 void CXfLiveStream::HandleOpen(const std::shared_ptr<State>& state) {
-    state->frameStatus = kFirstFrameNext;
     auto queue = std::make_shared<ThreadMessageQueue>();
-    ++state->sendersRunning;
+    {
+        // Checked under the lock Shutdown ends the senders with: a sender registered here is
+        // either ended by it, or not started at all.
+        std::unique_lock<std::mutex> guard(state->endLock);
+        if (state->shutDown) {
+            guard.unlock();
+            state->path->Close();
+            return;
+        }
+        state->frameStatus = kFirstFrameNext;
+        ++state->sendersRunning;
+        state->senders.erase(std::remove_if(state->senders.begin(), state->senders.end(),
+                                            [](const auto& weak) { return weak.expired(); }),
+                             state->senders.end());
+        state->senders.push_back(queue);
+    }
     try {
         std::thread(RunSender, state, queue).detach();
     } catch (const std::system_error&) {
-        --state->sendersRunning;
+        EndSender(*state);
         platform::OutputDebug(QStringLiteral("create thread failed\n"));
         return;
     }
-    if (state->attachSender)
+    if (state->attachSender && !state->shutDown)
         state->attachSender(queue);
 }
 
@@ -114,10 +156,18 @@ void CXfLiveStream::HandleMessage(State& state, const std::string& payload) {
     XfResult result;
     if (!ParseXfResult(payload, result))
         return;
-    if (state.callback)
+    if (state.callback && !state.shutDown)
         state.callback->OnResult(result.text.c_str(), result.last, "apd");
     if (result.status == 2)
         state.path->Close();
+}
+
+void CXfLiveStream::EndSender(State& state) {
+    {
+        std::lock_guard<std::mutex> guard(state.endLock);
+        --state.sendersRunning;
+    }
+    state.ended.notify_all();
 }
 
 void CXfLiveStream::RunSender(std::shared_ptr<State> state,
@@ -133,7 +183,7 @@ void CXfLiveStream::RunSender(std::shared_ptr<State> state,
             break;
         }
     }
-    --state->sendersRunning;
+    EndSender(*state);
 }
 
 void CXfLiveStream::SendAudioBlock(State& state, const std::vector<char>& block) {
@@ -157,8 +207,9 @@ void CXfLiveStream::SendLastFrame(State& state) {
         return;
 
     std::unique_lock<std::mutex> guard(state.endLock);
-    const bool closed = state.ended.wait_for(guard, state.settings.finalResultTimeout,
-                                             [&state] { return !state.path->IsConnected(); });
+    const bool closed = state.ended.wait_for(guard, state.settings.finalResultTimeout, [&state] {
+        return !state.path->IsConnected() || state.shutDown;
+    });
     guard.unlock();
     if (!closed) {
         platform::OutputDebug(QStringLiteral("no last result from the dictation service\n"));

@@ -19,7 +19,7 @@ public:
     // thread; the engine hands it to the capture so that audio-data and audio-end reach it.
     using AttachSender = std::function<void(std::shared_ptr<ThreadMessageQueue>)>;
 
-    // callback must outlive every stream thread (the owner keeps it for the process's life).
+    // callback must outlive every stream thread, or Shutdown must have returned true.
     CXfLiveStream(XfStreamSettings settings, IIatCallBack* callback, AttachSender attachSender);
 
     // Starts a connection with a freshly signed address unless the stream is connected or
@@ -31,6 +31,10 @@ public:
     bool IsActive() const;
     // Closes an open connection normally; the stream never reconnects by itself.
     void Close();
+    // For the owner's teardown: no connection is made any more and no result is delivered,
+    // the open connection is closed and the senders are ended; waits until the connect and
+    // sender threads have finished. False when they were still running after the wait.
+    bool Shutdown();
 
 private:
     struct State;
@@ -39,6 +43,7 @@ private:
     static void RunSender(std::shared_ptr<State> state, std::shared_ptr<ThreadMessageQueue> queue);
     static void SendAudioBlock(State& state, const std::vector<char>& block);
     static void SendLastFrame(State& state);
+    static void EndSender(State& state);
 
     std::shared_ptr<State> state_;
 };

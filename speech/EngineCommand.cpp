@@ -1,5 +1,7 @@
 #include "speech/EngineCommand.h"
 
+#include <algorithm>
+
 std::optional<EngineCommand::Action> EngineCommand::ActionForLetter(char letter) {
     switch (letter) {
     case 'r':
@@ -25,6 +27,11 @@ void EngineCommand::Post(char letter) {
         return;
     {
         std::lock_guard<std::mutex> guard(m_lock);
+        if (m_takers == 0) {
+            if (*action == Action::Quit)
+                return;
+            m_pending.clear();
+        }
         m_pending.push_back(*action);
     }
     m_posted.notify_one();
@@ -43,14 +50,15 @@ void EngineCommand::Clear() {
     m_pending.clear();
 }
 
-void EngineCommand::Replace(char letter) {
-    const std::optional<Action> action = ActionForLetter(letter);
-    if (!action)
-        return;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_pending.clear();
-        m_pending.push_back(*action);
-    }
-    m_posted.notify_one();
+void EngineCommand::AddTaker() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    ++m_takers;
+}
+
+void EngineCommand::RemoveTaker() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_takers > 0)
+        --m_takers;
+    if (m_takers == 0)
+        m_pending.erase(std::remove(m_pending.begin(), m_pending.end(), Action::Quit), m_pending.end());
 }

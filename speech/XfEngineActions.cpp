@@ -9,11 +9,11 @@
 
 XfEngineActions::XfEngineActions(std::shared_ptr<CConfig> config, IIatCallBack* callback,
                                  std::function<int()> deviceKind, XfStreamSettings streamSettings)
-    : m_config(std::move(config)), m_callback(callback), m_deviceKind(std::move(deviceKind)),
-      m_capture(CWaveRecorder::Shared()),
-      m_liveStream(std::move(streamSettings), callback,
+    : m_config(std::move(config)), m_callback(std::make_shared<CCallBackGate>(callback)),
+      m_deviceKind(std::move(deviceKind)), m_capture(CWaveRecorder::Shared()),
+      m_liveStream(std::move(streamSettings), m_callback.get(),
                    [](std::shared_ptr<ThreadMessageQueue> sender) {
-                       CWaveRecorder::Shared().SetSenderThread(std::move(sender));
+                       CWaveRecorder::Shared().AttachSender(std::move(sender));
                    }) {}
 
 bool XfEngineActions::Prepare() {
@@ -22,7 +22,7 @@ bool XfEngineActions::Prepare() {
         return false;
     const std::string params = CurrentParams();
     const int result = m_recognizer.Init(params.c_str(), CSpeechRecognizer::kAudioFromMicrophone,
-                                         std::string(), MakeXfSdkNotifier(m_callback));
+                                         std::string(), MakeXfSdkNotifier(m_callback.get()));
     if (result != 0) {
         platform::OutputDebug(QStringLiteral("speech recognizer init failed\n"));
         // The worker ends here: the shared capture is not left holding the audio system.
@@ -64,6 +64,12 @@ void XfEngineActions::CleanUp() {
 
 void XfEngineActions::ForgetListening() {
     m_recognizer.MarkNotListening();
+}
+
+void XfEngineActions::Shutdown() {
+    if (!m_liveStream.Shutdown())
+        applog::Warning(QStringLiteral("live dictation stream still busy at engine teardown"));
+    m_callback->Close();
 }
 
 std::string XfEngineActions::SessionParams() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "speech/CCallBackGate.h"
 #include "speech/CSpeechRecognizer.h"
 #include "speech/CXfLiveStream.h"
 #include "speech/IEngineActions.h"
@@ -29,6 +30,9 @@ public:
 
     // RestartRecognize: the next begin opens a new session even while one is marked open.
     void ForgetListening();
+    // The engine is going away: closes the live stream and waits for its threads, and lets
+    // no report reach the owner afterwards, from whichever engine thread it would come.
+    void Shutdown();
 
     // The text the next session begins with.
     std::string SessionParams() const;
@@ -40,7 +44,8 @@ private:
     std::string CurrentParams() const;
 
     std::shared_ptr<CConfig> m_config;
-    IIatCallBack* m_callback;
+    // Every engine thread reports through the gate, never to the owner directly.
+    std::shared_ptr<CCallBackGate> m_callback;
     std::function<int()> m_deviceKind;
     CWaveRecorder& m_capture;
     CXfLiveStream m_liveStream;

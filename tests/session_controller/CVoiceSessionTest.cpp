@@ -150,14 +150,33 @@ TEST_F(VoiceSessionTest, SubtitleResultsGoToTheSubtitlesOnly) {
     EXPECT_EQ(engine.calls.back(), "Restart");
 }
 
-TEST_F(VoiceSessionTest, EngineStartFollowsTheGeneration) {
+struct GenerationCase {
+    const char* name;
+    bool withEngine; // false: "ms", or an engine that is not built
+};
+
+class VoiceSessionGeneration : public VoiceSessionTest,
+                               public ::testing::WithParamInterface<GenerationCase> {};
+
+TEST_P(VoiceSessionGeneration, DeviceInformationFollowsTheGenerationWithOrWithoutAnEngine) {
+    if (!GetParam().withEngine)
+        session->SetEngine(nullptr);
     session->OnGenerationKnown(0); // v6 or pen: start, flag set
     session->OnGenerationKnown(1); // v9 after a started engine: re-parameterise, flag cleared
     session->OnGenerationKnown(1); // v9 again: start
-    EXPECT_EQ(engine.calls, (std::vector<std::string>{"Start", "Update", "Start"}));
+    EXPECT_EQ(engine.calls, GetParam().withEngine
+                                ? (std::vector<std::string>{"Start", "Update", "Start"})
+                                : std::vector<std::string>{});
     EXPECT_EQ(out.deviceInfo, 2);
     EXPECT_FALSE(session->EngineStarted());
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, VoiceSessionGeneration,
+                         ::testing::Values(GenerationCase{"Xf", true},
+                                           GenerationCase{"None", false}),
+                         [](const ::testing::TestParamInfo<GenerationCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(VoiceSessionTest, SpeechEndOnAV9MouseEndsTheMouseVoiceState) {
     config->SetType("v9");
@@ -175,10 +194,8 @@ TEST_F(VoiceSessionTest, WithoutAnEngineKeysStillShowTheTip) {
     session->SetEngine(nullptr);
     session->OnKeyDown(0);
     session->OnKeyUp();
-    session->OnGenerationKnown(1);
     EXPECT_EQ(out.tips, (std::vector<std::string>{"0::stay", "1::hide"}));
     EXPECT_TRUE(engine.calls.empty());
-    EXPECT_EQ(out.deviceInfo, 0);
 }
 
 } // namespace

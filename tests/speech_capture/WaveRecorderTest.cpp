@@ -144,6 +144,60 @@ TEST_F(WaveRecorderTest, RepeatedSessionsEachEndWithAudioEndAndKeepDelivering) {
     EXPECT_EQ(TakeBlocks(2), pattern);
 }
 
+// When a streaming connection opens, measured against the capture of its session.
+struct LateConnectionCase {
+    const char* name;
+    bool sessionsBefore; // capture was started and stopped before the connection opened
+    bool nextSession;    // a new session starts afterwards
+};
+
+class WaveRecorderLateConnection : public WaveRecorderTest,
+                                   public ::testing::WithParamInterface<LateConnectionCase> {};
+
+TEST_P(WaveRecorderLateConnection, GetsTheAudioEndAtOnceAndNoBlockOfTheNextSession) {
+    m_recorder.SetSenderThread(nullptr);
+    if (GetParam().sessionsBefore) {
+        ASSERT_EQ(m_recorder.Start(), 0);
+        ASSERT_EQ(m_recorder.Stop(), 0);
+    }
+    auto late = std::make_shared<ThreadMessageQueue>();
+    m_recorder.AttachSender(late);
+
+    ThreadMessage message;
+    ASSERT_TRUE(late->TryTake(message));
+    EXPECT_EQ(message.message, CWaveRecorder::kAudioEndMessage);
+    EXPECT_EQ(m_recorder.SenderThread(), nullptr);
+    if (GetParam().nextSession) {
+        m_recorder.AttachSender(m_sender); // the next session's own connection
+        ASSERT_EQ(m_recorder.Start(), 0);
+        const std::vector<char> pattern = pulsetest::Pattern(2 * kBlock, 5);
+        ASSERT_TRUE(m_source->Write(pattern));
+        ASSERT_EQ(m_recorder.Stop(), 0);
+    }
+    EXPECT_FALSE(late->TryTake(message));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moments, WaveRecorderLateConnection,
+    ::testing::Values(LateConnectionCase{"BeforeAnyCapture", false, false},
+                      LateConnectionCase{"AfterCaptureStopped", true, false},
+                      LateConnectionCase{"AfterCaptureStoppedThenNextSession", true, true}),
+    [](const ::testing::TestParamInfo<LateConnectionCase>& info) { return info.param.name; });
+
+TEST_F(WaveRecorderTest, AConnectionOpenedWhileRecordingTakesTheBlocksAndTheEnd) {
+    m_recorder.SetSenderThread(nullptr);
+    ASSERT_EQ(m_recorder.Start(), 0);
+    m_recorder.AttachSender(m_sender);
+    EXPECT_EQ(m_recorder.SenderThread(), m_sender);
+    const std::vector<char> pattern = pulsetest::Pattern(2 * kBlock, 6);
+    ASSERT_TRUE(m_source->Write(pattern));
+    EXPECT_EQ(TakeBlocks(2), pattern);
+    ASSERT_EQ(m_recorder.Stop(), 0);
+    ThreadMessage message;
+    ASSERT_TRUE(m_sender->TakeFor(message, 1s));
+    EXPECT_EQ(message.message, CWaveRecorder::kAudioEndMessage);
+}
+
 TEST(WaveRecorderWithoutServer, OpenFailsWithANegativeCode) {
     std::string why;
     if (!pulsetest::Available(&why))

@@ -5,13 +5,18 @@
 #include "app/CConfig.h"
 #include "app/Log.h"
 #include "speech/CSpeechRecognizer.h"
+#include "speech/CXfEngine.h"
 #include "speech/IIatEngine.h"
 #include "speech/RecognitionEngines.h"
 #include "speech/XfEngineActions.h"
+#include "speech/XfSdkNotifier.h"
 #include "speech/XfStreamSettings.h"
 #include "speech/sdk/SpeechSdk.h"
+#include "speech_ws/FakeXfServer.h"
+#include "speech_ws/TestCertificates.h"
 
 #include <gtest/gtest.h>
+#include <json/json.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -202,6 +207,69 @@ TEST_F(XfEngineTest, UpdateChoosesTheTextForTheSettingsOfThatMoment) {
 
     actions->OnQuit();
     actions->CleanUp();
+}
+
+TEST_F(XfEngineTest, ARecorderThatCannotOpenFailsEveryBeginButNotTheStart) {
+    // A rate no capture source takes: the recogniser's recorder cannot open.
+    const char* const params = "sub = iat, domain = iat, language = en_us, accent = mandarin, "
+                               "sample_rate = 9999999, result_type = json";
+    CSpeechRecognizer recognizer;
+    ASSERT_EQ(recognizer.Init(params, CSpeechRecognizer::kAudioFromMicrophone, std::string(),
+                              MakeXfSdkNotifier(&m_owner)),
+              0);
+    EXPECT_TRUE(Log().contains("recogniser microphone could not be opened"));
+    for (int begin = 0; begin < 2; ++begin) {
+        EXPECT_EQ(recognizer.StartListening(), CSpeechRecognizer::kRecorderFailed);
+        EXPECT_EQ(recognizer.GetState(), CSpeechRecognizer::kNotListening);
+    }
+    recognizer.Uninit();
+}
+
+bool IsLastFrame(const std::string& frame) {
+    Json::CharReaderBuilder builder;
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    Json::Value root;
+    return reader->parse(frame.data(), frame.data() + frame.size(), &root, nullptr) &&
+           root["data"]["status"] == 2;
+}
+
+TEST_F(XfEngineTest, QuittingRightAfterKeyUpLeavesNoThreadReportingToTheOwner) {
+    const TestCertificates& certs = TestCertificates::Get();
+    ASSERT_TRUE(certs.ok);
+    // Answers nothing until the test says so: the last result is still due at the quit.
+    FakeXfServer server(certs.serverCert, certs.serverKey, nullptr);
+    ASSERT_TRUE(server.Listening());
+    XfStreamSettings stream;
+    stream.address = server.Address();
+    stream.appId = "5f3a9c1e";
+    stream.apiKey = "0123456789abcdef0123456789abcdef";
+    stream.apiSecret = "fedcba9876543210fedcba9876543210";
+    stream.caFile = certs.caFile;
+    auto engine = std::make_unique<CXfEngine>(
+        m_config, &m_owner, [] { return 0; }, stream);
+
+    engine->Start();
+    engine->BeginRecognize();
+    ASSERT_TRUE(m_microphone->WaitForRecordStreams(2));
+    ASSERT_TRUE(WaitUntil([&] { return server.Opens() == 1; }));
+    // The stream takes audio once its connection has opened on the engine's side too.
+    for (int block = 0; block < 100 && server.Frames().empty(); ++block) {
+        ASSERT_TRUE(m_microphone->Play(RoomNoise(100)));
+        WaitUntil([&] { return !server.Frames().empty(); }, 100ms);
+    }
+    ASSERT_FALSE(server.Frames().empty());
+    engine->EndRecognize();
+    ASSERT_TRUE(WaitUntil([&] { return IsLastFrame(server.Frames().back()); }));
+    // The program quits as the main window does: quit, then the engine goes.
+    engine->Quit();
+    engine.reset();
+    const std::size_t reported = m_owner.Results().size();
+
+    server.Reply(
+        R"({"code":0,"data":{"status":2,"result":{"ls":true,"ws":[{"cw":[{"w":"late"}]}]}}})");
+    ASSERT_TRUE(WaitUntil([&] { return server.CloseCodeFromClient() != -1; }));
+    EXPECT_EQ(server.CloseCodeFromClient(), 1000);
+    EXPECT_EQ(m_owner.Results().size(), reported);
 }
 
 } // namespace

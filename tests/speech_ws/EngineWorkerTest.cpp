@@ -93,4 +93,44 @@ TEST(EngineWorker, KeysPressedWhileNoWorkerRunsLeaveOnlyTheLatestCommand) {
               (std::vector<std::string>{"prepare", "prepare", "end", "quit", "cleanup"}));
 }
 
+// One step of the owner: a command letter, a start, or a wait until no worker runs.
+struct QuitCase {
+    const char* name;
+    int failedPreparations; // the first preparations fail (no microphone at that moment)
+    const char* steps;      // letters are posted; '+' starts, '.' waits for the worker to end
+    std::vector<std::string> calls;
+};
+
+class EngineWorkerQuit : public ::testing::TestWithParam<QuitCase> {};
+
+TEST_P(EngineWorkerQuit, AQuitWithoutAWorkerDoesNotEndTheNextOne) {
+    const QuitCase& c = GetParam();
+    auto actions = std::make_shared<RecordingActions>(true, c.failedPreparations);
+    CEngineWorker worker(actions);
+    for (const char* step = c.steps; *step; ++step) {
+        if (*step == '+')
+            worker.Start();
+        else if (*step == '.')
+            ASSERT_TRUE(WaitUntil([&] { return !worker.IsRunning(); }));
+        else
+            worker.Post(*step);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return !worker.IsRunning(); }));
+    EXPECT_EQ(actions->Calls(), c.calls);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Owners, EngineWorkerQuit,
+    ::testing::Values(
+        // The device is removed before its generation is known: the engine was never started.
+        QuitCase{"BeforeAnyStart", 0, "q+rsq", {"prepare", "begin", "end", "quit", "cleanup"}},
+        QuitCase{
+            "AfterAFailedStart", 1, "+.q+rq", {"prepare", "prepare", "begin", "quit", "cleanup"}},
+        // The owner quits, and quits again while the worker is ending.
+        QuitCase{"TwiceWhileEnding",
+                 0,
+                 "+qq.+rq",
+                 {"prepare", "quit", "cleanup", "prepare", "begin", "quit", "cleanup"}}),
+    [](const ::testing::TestParamInfo<QuitCase>& info) { return info.param.name; });
+
 } // namespace
