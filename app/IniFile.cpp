@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 enum class Encoding { Utf8, Utf8Bom, Utf16Le };
@@ -141,7 +143,16 @@ Contents Load(const QString& path) {
         contents.readable = false;
         return contents;
     }
-    QByteArray data = file.read(IniFile::kMaxFileSize + 1);
+    // Sized by the file, not by the limit: the settings are read once per look-up, and a buffer
+    // of the limit's size each time made a start noticeably slower. One byte more than the file
+    // holds shows whether it grew past the limit meanwhile.
+    QByteArray data = file.read(std::min(file.size(), IniFile::kMaxFileSize) + 1);
+    while (data.size() <= IniFile::kMaxFileSize && !file.atEnd()) {
+        const QByteArray more = file.read(IniFile::kMaxFileSize + 1 - data.size());
+        if (more.isEmpty())
+            break;
+        data += more;
+    }
     if (data.size() > IniFile::kMaxFileSize || file.error() != QFileDevice::NoError) {
         contents.readable = false;
         return contents;
