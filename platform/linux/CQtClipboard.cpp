@@ -54,7 +54,7 @@ bool CQtClipboard::SetText(const QString& text) {
             QClipboard* clipboard = QGuiApplication::clipboard();
             if (!clipboard)
                 return false;
-            // Reads are counted from the first content on; without a display there are none.
+            // Reads are counted from the first content on (on X11; elsewhere no paste waits).
             watch->InstallOnUiThread();
             clipboard->setText(text, QClipboard::Clipboard);
             // Taking the selection can fail (another owner, no display); the text read back
@@ -70,7 +70,7 @@ std::uint64_t CQtClipboard::ReadsSoFar() {
 
 bool CQtClipboard::WaitForReadBeyond(std::uint64_t reads, std::chrono::milliseconds limit) {
     if (OnUiThread())
-        return m_watch->Reads() > reads;
+        return !m_watch->IsInstalled() || m_watch->Reads() > reads;
     return m_watch->WaitForReadBeyond(reads, limit);
 }
 

@@ -11,7 +11,7 @@ class ClipboardReadWatch;
 // The desktop clipboard through Qt. Qt's clipboard belongs to the UI thread, so calls from other
 // threads are carried out there while the caller waits (bounded, see RunOnUiThread). Reads by
 // other programs are seen as the X selection requests Qt answers on the UI thread; the watch is
-// set up by the first SetText.
+// set up by the first SetText. Where Qt does not run on X11 no read is seen and no paste waits.
 class CQtClipboard : public IClipboard {
 public:
     CQtClipboard();

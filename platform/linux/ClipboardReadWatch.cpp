@@ -2,7 +2,7 @@
 
 #include "platform/linux/XDisplayConnection.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <X11/Xlib.h>
 #include <xcb/xcb.h>
@@ -16,7 +16,8 @@ bool ClipboardReadWatch::InstallOnUiThread() {
     if (m_installed)
         return true;
     QCoreApplication* app = QCoreApplication::instance();
-    if (!app)
+    if (!qobject_cast<QGuiApplication*>(app) ||
+        QGuiApplication::platformName() != QLatin1String("xcb"))
         return false;
     // Atoms are the same on every connection to a server: a short-lived one of our own avoids
     // reaching into Qt's.
@@ -52,6 +53,8 @@ std::uint64_t ClipboardReadWatch::Reads() const {
 }
 
 bool ClipboardReadWatch::WaitForReadBeyond(std::uint64_t reads, std::chrono::milliseconds limit) {
+    if (!m_installed)
+        return true;
     std::unique_lock<std::mutex> guard(m_lock);
     return m_readSeen.wait_for(guard, limit, [&] { return m_reads > reads; });
 }

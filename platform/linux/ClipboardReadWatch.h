@@ -2,6 +2,7 @@
 
 #include <QAbstractNativeEventFilter>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -18,11 +19,14 @@ namespace platform {
 class ClipboardReadWatch : public QAbstractNativeEventFilter {
 public:
     // Interns the selection atoms and installs the watch on the application. UI thread only;
-    // false (and no counting) without an X display.
+    // false (and no counting) when Qt does not run on X11 (offscreen, Wayland).
     bool InstallOnUiThread();
+    // Callable from any thread.
     bool IsInstalled() const;
 
     std::uint64_t Reads() const;
+    // True at once when the watch is not installed: no read could ever be seen, and waiting
+    // for one would only delay every paste.
     bool WaitForReadBeyond(std::uint64_t reads, std::chrono::milliseconds limit);
 
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
@@ -36,7 +40,7 @@ private:
     void NoteEvent(const void* message);
     void CountRead();
 
-    bool m_installed = false; // UI thread only
+    std::atomic<bool> m_installed{false};
     std::uint32_t m_clipboardAtom = 0;
     std::uint32_t m_negotiationAtoms[4] = {}; // TARGETS, TIMESTAMP, MULTIPLE, SAVE_TARGETS
 
