@@ -6,10 +6,10 @@
 #include <thread>
 
 CEngineWorker::CEngineWorker(std::shared_ptr<IEngineActions> actions)
-    : shared_(std::make_shared<Shared>(std::move(actions))) {}
+    : m_shared(std::make_shared<Shared>(std::move(actions))) {}
 
 void CEngineWorker::Start() {
-    std::shared_ptr<Shared> shared = shared_;
+    std::shared_ptr<Shared> shared = m_shared;
     ++shared->workers;
     shared->mailbox.AddTaker();
     try {
@@ -22,11 +22,11 @@ void CEngineWorker::Start() {
 }
 
 void CEngineWorker::Post(char letter) {
-    shared_->mailbox.Post(letter);
+    m_shared->mailbox.Post(letter);
 }
 
 bool CEngineWorker::IsRunning() const {
-    return shared_->workers.load() > 0;
+    return m_shared->workers.load() > 0;
 }
 
 void CEngineWorker::RunWorker(const std::shared_ptr<Shared>& shared) {

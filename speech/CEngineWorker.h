@@ -34,5 +34,5 @@ private:
     static void RunWorker(const std::shared_ptr<Shared>& shared);
     static void RunCommandLoop(Shared& shared);
 
-    std::shared_ptr<Shared> shared_;
+    std::shared_ptr<Shared> m_shared;
 };

@@ -46,10 +46,10 @@ SslContextPtr MakeClientTlsContext(const std::string& host, const std::string& c
 class PathBase : public CWebSocketPath {
 public:
     PathBase(std::string caFile, Handlers handlers)
-        : caFile_(std::move(caFile)), handlers_(std::move(handlers)) {}
+        : m_caFile(std::move(caFile)), m_handlers(std::move(handlers)) {}
 
-    bool IsConnected() const override { return connected_.load(); }
-    bool IsBusy() const override { return threads_.load() > 0; }
+    bool IsConnected() const override { return m_connected.load(); }
+    bool IsBusy() const override { return m_threads.load() > 0; }
 
 protected:
     void Call(const std::function<void()>& handler) {
@@ -57,13 +57,13 @@ protected:
             handler();
     }
 
-    const std::string caFile_;
-    const Handlers handlers_;
-    std::atomic<bool> connected_{false};
+    const std::string m_caFile;
+    const Handlers m_handlers;
+    std::atomic<bool> m_connected{false};
     // From Connect until the attempt has opened or failed. A closed connection's thread may
     // still be tearing down TLS for seconds; that must not hold up the next connection.
-    std::atomic<bool> connecting_{false};
-    std::atomic<int> threads_{0};
+    std::atomic<bool> m_connecting{false};
+    std::atomic<int> m_threads{0};
 };
 
 template <typename Config>
@@ -77,15 +77,15 @@ public:
 
     bool Connect(const std::string& address) override {
         bool idle = false;
-        if (connected_.load() || !connecting_.compare_exchange_strong(idle, true))
+        if (m_connected.load() || !m_connecting.compare_exchange_strong(idle, true))
             return false;
         auto self = this->shared_from_this();
-        ++threads_;
+        ++m_threads;
         try {
             std::thread([self, address] { self->RunConnectThread(address); }).detach();
         } catch (const std::system_error& error) {
-            --threads_;
-            connecting_ = false;
+            --m_threads;
+            m_connecting = false;
             Debug(std::string("connect thread not started: ") + error.what() + "\n");
             return false;
         }
@@ -93,12 +93,12 @@ public:
     }
 
     bool Send(const std::string& text) override {
-        std::lock_guard<std::mutex> guard(slotLock_);
-        if (!slot_)
+        std::lock_guard<std::mutex> guard(m_slotLock);
+        if (!m_slot)
             return false;
         try {
             const websocketpp::lib::error_code ec =
-                slot_->send(text, websocketpp::frame::opcode::text);
+                m_slot->send(text, websocketpp::frame::opcode::text);
             if (ec) {
                 Debug("send: " + ec.message() + "\n");
                 return false;
@@ -111,12 +111,12 @@ public:
     }
 
     bool Close() override {
-        std::lock_guard<std::mutex> guard(slotLock_);
-        if (!slot_)
+        std::lock_guard<std::mutex> guard(m_slotLock);
+        if (!m_slot)
             return false;
         try {
             websocketpp::lib::error_code ec;
-            slot_->close(websocketpp::close::status::normal, std::string(), ec);
+            m_slot->close(websocketpp::close::status::normal, std::string(), ec);
             if (ec) {
                 Debug("close: " + ec.message() + "\n");
                 return false;
@@ -130,8 +130,8 @@ public:
 
 private:
     void SetConnection(ConnectionPtr connection) {
-        std::lock_guard<std::mutex> guard(slotLock_);
-        slot_ = std::move(connection);
+        std::lock_guard<std::mutex> guard(m_slotLock);
+        m_slot = std::move(connection);
     }
 
     // The connection posts its work to the client's event loop and is torn down with it, so
@@ -159,11 +159,11 @@ private:
             Debug(std::string(error.what()) + "\n");
         }
         if (!attempt.settled)
-            connecting_ = false;
+            m_connecting = false;
         if (attempt.open) // left without its close handler
-            connected_ = false;
-        --threads_;
-        Call(handlers_.onEnded);
+            m_connected = false;
+        --m_threads;
+        Call(m_handlers.onEnded);
     }
 
     void RunEventLoop(const std::string& address, Attempt& attempt) {
@@ -175,8 +175,8 @@ private:
         client.init_asio();
         InstallTlsInit(client, address);
         client.set_message_handler([this](websocketpp::connection_hdl, MessagePtr message) {
-            if (handlers_.onMessage)
-                handlers_.onMessage(message->get_payload());
+            if (m_handlers.onMessage)
+                m_handlers.onMessage(message->get_payload());
         });
         client.set_open_handler([this, &client, &attempt](websocketpp::connection_hdl hdl) {
             HandleOpen(client, hdl, attempt);
@@ -187,7 +187,7 @@ private:
         });
         client.set_fail_handler([this, &client, &attempt](websocketpp::connection_hdl hdl) {
             attempt.settled = true;
-            connecting_ = false;
+            m_connecting = false;
             websocketpp::lib::error_code ec;
             const ConnectionPtr connection = client.get_con_from_hdl(hdl, ec);
             Debug("connection failed: " +
@@ -211,27 +211,27 @@ private:
         websocketpp::lib::error_code ec;
         ConnectionPtr connection = client.get_con_from_hdl(hdl, ec);
         if (ec || !connection || connection->get_ec()) {
-            connecting_ = false;
+            m_connecting = false;
             return;
         }
         SetConnection(connection);
         attempt.open = true;
         platform::OutputDebug(QString::fromUtf8("******************连接成功******************\n"));
-        connected_ = true;
-        connecting_ = false;
-        Call(handlers_.onOpen);
+        m_connected = true;
+        m_connecting = false;
+        Call(m_handlers.onOpen);
     }
 
     void HandleClose() {
         platform::OutputDebug(
             QString::fromUtf8("******************断开连接*********************\n"));
-        connected_ = false;
+        m_connected = false;
         SetConnection(nullptr);
-        Call(handlers_.onClose);
+        Call(m_handlers.onClose);
     }
 
-    std::mutex slotLock_; // held while Send or Close use the connection
-    ConnectionPtr slot_;
+    std::mutex m_slotLock; // held while Send or Close use the connection
+    ConnectionPtr m_slot;
 };
 
 template <>
@@ -246,7 +246,7 @@ void WebSocketPath<websocketpp::config::asio_tls_client>::InstallTlsInit(
     } catch (const std::exception&) {
         // An unparsable address fails in get_connection; the handler is then never called.
     }
-    const std::string caFile = caFile_;
+    const std::string caFile = m_caFile;
     client.set_tls_init_handler(
         [host, caFile](websocketpp::connection_hdl) { return MakeClientTlsContext(host, caFile); });
 }

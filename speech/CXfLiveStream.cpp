@@ -54,13 +54,13 @@ struct CXfLiveStream::State {
 
 CXfLiveStream::CXfLiveStream(XfStreamSettings settings, IIatCallBack* callback,
                              AttachSender attachSender)
-    : state_(std::make_shared<State>()) {
-    state_->settings = std::move(settings);
-    state_->callback = callback;
-    state_->attachSender = std::move(attachSender);
+    : m_state(std::make_shared<State>()) {
+    m_state->settings = std::move(settings);
+    m_state->callback = callback;
+    m_state->attachSender = std::move(attachSender);
 
     // Handlers hold the state weakly: the state owns the path, and the path its handlers.
-    const std::weak_ptr<State> weak = state_;
+    const std::weak_ptr<State> weak = m_state;
     CWebSocketPath::Handlers handlers;
     handlers.onOpen = [weak] {
         if (const auto state = weak.lock())
@@ -75,40 +75,40 @@ CXfLiveStream::CXfLiveStream(XfStreamSettings settings, IIatCallBack* callback,
             state->NotifyEnded();
     };
     handlers.onEnded = handlers.onClose;
-    state_->path = CWebSocketPath::Create(CWebSocketPath::Transport::Tls, state_->settings.caFile,
-                                          std::move(handlers));
+    m_state->path = CWebSocketPath::Create(CWebSocketPath::Transport::Tls, m_state->settings.caFile,
+                                           std::move(handlers));
 }
 
 bool CXfLiveStream::Open() {
-    if (state_->shutDown)
+    if (m_state->shutDown)
         return false;
-    if (!state_->settings.Usable()) {
-        if (!state_->offAnnounced.exchange(true))
+    if (!m_state->settings.Usable()) {
+        if (!m_state->offAnnounced.exchange(true))
             platform::OutputDebug(QStringLiteral(
                 "live dictation stream off: no address or credentials for xf_iat\n"));
         return false;
     }
-    if (state_->path->IsConnected())
+    if (m_state->path->IsConnected())
         return false;
-    const XfStreamSettings& settings = state_->settings;
-    return state_->path->Connect(
+    const XfStreamSettings& settings = m_state->settings;
+    return m_state->path->Connect(
         BuildSignedUrl(settings.address, settings.apiKey, settings.apiSecret));
 }
 
 bool CXfLiveStream::IsConnected() const {
-    return state_->path->IsConnected();
+    return m_state->path->IsConnected();
 }
 
 bool CXfLiveStream::IsActive() const {
-    return state_->IsActive();
+    return m_state->IsActive();
 }
 
 void CXfLiveStream::Close() {
-    state_->path->Close();
+    m_state->path->Close();
 }
 
 bool CXfLiveStream::Shutdown() {
-    State& state = *state_;
+    State& state = *m_state;
     {
         std::lock_guard<std::mutex> guard(state.endLock);
         state.shutDown = true;

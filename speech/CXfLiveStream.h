@@ -45,5 +45,5 @@ private:
     static void SendLastFrame(State& state);
     static void EndSender(State& state);
 
-    std::shared_ptr<State> state_;
+    std::shared_ptr<State> m_state;
 };
