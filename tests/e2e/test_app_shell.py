@@ -8,13 +8,11 @@ import threading
 import time
 import unittest
 
-from harness import World, write_ini
+from harness import HANG_GUARD, World, write_ini
 
 LOG_RECORD = re.compile(r"^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6} 0x[0-9a-f]+ info\] .+$")
 # Logged on the first turn of the message loop, after every start-up step.
 STARTED = "message loop running"
-# Only guards against a hang: a start under a sanitizer on a loaded machine takes seconds.
-HANG_GUARD = 30
 
 
 class RecordingServer(http.server.ThreadingHTTPServer):
@@ -145,7 +143,7 @@ class AppShellTest(unittest.TestCase):
         proc = w.start(cwd=workdir)
         self.wait_for_file(os.path.join(w.home, "log.log"))
         proc.send_signal(signal.SIGSEGV)
-        proc.communicate(timeout=30)
+        proc.communicate(timeout=HANG_GUARD)
         w.procs.clear()
         dumps = [f for f in os.listdir(workdir) if f.endswith(".dmp")]
         self.assertEqual(len(dumps), 1, dumps)
