@@ -48,7 +48,8 @@ public:
     }
 
     // Waits until a message equal to last was posted.
-    bool WaitFor(PostedMessage last, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    // The limit only guards against a hang.
+    bool WaitFor(PostedMessage last, std::chrono::milliseconds limit = std::chrono::seconds(30)) {
         std::unique_lock<std::mutex> guard(lock);
         return changed.wait_for(guard, limit, [&] {
             for (const PostedMessage& m : posted)

@@ -52,6 +52,12 @@ public:
         std::lock_guard<std::mutex> guard(m_lock);
         return m_collections[path];
     }
+    // Waits until ready(collection) holds, as reads and opens go on in other threads.
+    template <class Ready>
+    bool WaitUntil(const std::string& path, Ready ready, std::chrono::milliseconds limit) {
+        std::unique_lock<std::mutex> guard(m_lock);
+        return m_changed.wait_for(guard, limit, [&] { return ready(m_collections[path]); });
+    }
     // Waits until every queued report of the collection was read.
     bool Drained(const std::string& path, std::chrono::milliseconds limit) {
         std::unique_lock<std::mutex> guard(m_lock);
@@ -83,6 +89,7 @@ public:
             return nullptr;
         }
         ++it->second.opens;
+        m_changed.notify_all();
         error = platform::HidOpenError::None;
         return std::make_unique<Handle>(*this, path);
     }
@@ -95,6 +102,7 @@ private:
             std::unique_lock<std::mutex> guard(m_world.m_lock);
             Collection& c = m_world.m_collections[m_path];
             ++c.reads;
+            m_world.m_changed.notify_all();
             m_world.m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
                                        [&] { return c.unplugged || !c.reports.empty(); });
             if (c.unplugged)

@@ -59,12 +59,15 @@ TEST(MouseCommands, UnplugBetweenOpenAndSendIsAFailure) {
     DeviceFixture f;
     f.config->SetVid("6352");
     f.world->Add(DeviceFixture::kMousePath, 0x6352, 0xC098, 0xFF01);
+    // The mouse goes away while the sensor read waits for a report.
     std::thread unplug([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        f.world->WaitUntil(
+            DeviceFixture::kMousePath,
+            [](const FakeHidWorld::Collection& c) { return c.reads > 0; },
+            std::chrono::seconds(30));
         f.world->Unplug(DeviceFixture::kMousePath);
     });
-    // The sensor read waits; the mouse goes away meanwhile.
-    EXPECT_FALSE(SendDpiToMouse(*f.context, "1", 2000));
+    EXPECT_FALSE(SendDpiToMouse(*f.context, "1", 30000));
     unplug.join();
 }
 

@@ -9,6 +9,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Only guards against a hang: threads on a loaded machine may take seconds to get going.
+constexpr auto kHangGuard = 30s;
+
+bool HasRead(const FakeHidWorld::Collection& c) {
+    return c.reads > 0;
+}
+
 // Runs a reading thread in the background; Stop() sets the flag and waits for its end.
 class RunningThread {
 public:
@@ -35,7 +42,7 @@ TEST(MouseProc, PostsKeysGenerationSensorAndStoresSettings) {
     RunningThread thread([&] { return MouseProc(f.context, run); });
     ASSERT_TRUE(f.WaitFor({1128, 0}));
     state.mouseStop = true;
-    ASSERT_TRUE(thread.EndsWithin(2s));
+    ASSERT_TRUE(thread.EndsWithin(kHangGuard));
 
     const std::vector<PostedMessage> expected = {{1127, 0}, {1131, 1}, {1132, 0}, {1128, 0}};
     EXPECT_EQ(f.Posted(), expected);
@@ -58,7 +65,7 @@ TEST(MouseProc, SecondLayoutModelStoresItsSerial) {
     RunningThread thread([&] { return MouseProc(f.context, run); });
     ASSERT_TRUE(f.WaitFor({1152, 0}));
     state.mouseStop = true;
-    ASSERT_TRUE(thread.EndsWithin(2s));
+    ASSERT_TRUE(thread.EndsWithin(kHangGuard));
     EXPECT_EQ(f.config->GetSn(), "HMXWW01ab00ff10");
     EXPECT_TRUE(state.secondLayout);
 }
@@ -71,7 +78,7 @@ TEST(MouseProc, EndsAtOnceWhenTheMouseCannotBeOpened) {
     state.mouseStop = false;
     const uint32_t run = ++state.mouseRun;
     RunningThread thread([&] { return MouseProc(f.context, run); });
-    EXPECT_TRUE(thread.EndsWithin(1s));
+    EXPECT_TRUE(thread.EndsWithin(kHangGuard));
     EXPECT_TRUE(f.Posted().empty());
     EXPECT_EQ(f.world->Snapshot(DeviceFixture::kMousePath).opens, 0);
 }
@@ -84,17 +91,22 @@ TEST(MouseProc, ReadErrorsAfterUnplugAreRetriedWithoutSpinning) {
     state.mouseStop = false;
     const uint32_t run = ++state.mouseRun;
     RunningThread thread([&] { return MouseProc(f.context, run); });
-    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(f.world->WaitUntil(DeviceFixture::kMousePath, HasRead, kHangGuard));
+    const int readsBefore = f.world->Snapshot(DeviceFixture::kMousePath).reads;
+    const auto unplugged = std::chrono::steady_clock::now();
     f.world->Unplug(DeviceFixture::kMousePath);
-    const int readsAtUnplug = f.world->Snapshot(DeviceFixture::kMousePath).reads;
-    std::this_thread::sleep_for(1s);
-    const int failedReads = f.world->Snapshot(DeviceFixture::kMousePath).reads - readsAtUnplug;
-    // A failing handle answers at once; a busy loop would make many thousands of reads.
-    EXPECT_GE(failedReads, 3);
-    EXPECT_LE(failedReads, 40);
+    // A failing handle answers at once, so only the pauses between retries take time: at
+    // least 6+12+24+48+96+192+200 ms before the ninth read after the unplug (the first two may
+    // have begun before it). A busy loop gets there in microseconds.
+    constexpr int kReads = 9;
+    EXPECT_TRUE(f.world->WaitUntil(
+        DeviceFixture::kMousePath,
+        [&](const FakeHidWorld::Collection& c) { return c.reads - readsBefore >= kReads; },
+        kHangGuard));
+    EXPECT_GE(std::chrono::steady_clock::now() - unplugged, 578ms);
     EXPECT_FALSE(thread.EndsWithin(0ms)) << "a failed read is retried until the stop flag";
     state.mouseStop = true;
-    EXPECT_TRUE(thread.EndsWithin(2s));
+    EXPECT_TRUE(thread.EndsWithin(kHangGuard));
 }
 
 TEST(MouseProc, OlderRunEndsWhenANewerOneStarts) {
@@ -105,9 +117,9 @@ TEST(MouseProc, OlderRunEndsWhenANewerOneStarts) {
     state.mouseStop = false;
     const uint32_t first = ++state.mouseRun;
     RunningThread thread([&] { return MouseProc(f.context, first); });
-    std::this_thread::sleep_for(30ms);
+    EXPECT_TRUE(f.world->WaitUntil(DeviceFixture::kMousePath, HasRead, kHangGuard));
     ++state.mouseRun; // stop + restart before the old thread looked at its flag
-    EXPECT_TRUE(thread.EndsWithin(2s));
+    EXPECT_TRUE(thread.EndsWithin(kHangGuard));
 }
 
 TEST(LpProcProc, AnnouncesThePenThenPostsRecordKeys) {
@@ -124,7 +136,7 @@ TEST(LpProcProc, AnnouncesThePenThenPostsRecordKeys) {
     RunningThread thread([&] { return LpProcProc(f.context, run); });
     ASSERT_TRUE(f.WaitFor({1129, 4}));
     state.penStop = true;
-    ASSERT_TRUE(thread.EndsWithin(2s));
+    ASSERT_TRUE(thread.EndsWithin(kHangGuard));
     const std::vector<PostedMessage> expected = {{1131, 0}, {1127, 3}, {1159, 0},
                                                  {1128, 0}, {1160, 0}, {1129, 4}};
     EXPECT_EQ(f.Posted(), expected);
@@ -138,7 +150,7 @@ TEST(LpProcProc, UnknownReceiverStoresNothingAndEnds) {
     state.penStop = false;
     const uint32_t run = ++state.penRun;
     RunningThread thread([&] { return LpProcProc(f.context, run); });
-    EXPECT_TRUE(thread.EndsWithin(1s));
+    EXPECT_TRUE(thread.EndsWithin(kHangGuard));
     EXPECT_TRUE(f.Posted().empty());
     EXPECT_EQ(f.config->GetType(), "");
 }
@@ -149,7 +161,8 @@ TEST(StartReadingThread, BluetoothMousePostsNothingAndReadsAsStopped) {
     f.config->SetVid("6352");
     f.world->Add(DeviceFixture::kMousePath, 0x6352, 0xC098, 0xFF01);
     StartReadingThread(f.context, kDeviceMouse);
-    for (int i = 0; i < 100 && !f.context->State().mouseStop; ++i)
+    const auto deadline = std::chrono::steady_clock::now() + kHangGuard;
+    while (!f.context->State().mouseStop && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(f.context->State().mouseStop);
     EXPECT_TRUE(f.Posted().empty());

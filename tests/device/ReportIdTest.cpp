@@ -64,9 +64,9 @@ TEST_P(ReportId, ReportsOfTheOtherCollectionsAreDropped) {
             return pen ? LpProcProc(f.context, run) : MouseProc(f.context, run);
         });
         ASSERT_TRUE(f.WaitFor(c.posted.back()));
-        ASSERT_TRUE(f.world->Drained(path, 2s));
+        ASSERT_TRUE(f.world->Drained(path, 30s));
         stop = true;
-        ASSERT_EQ(done.wait_for(2s), std::future_status::ready);
+        ASSERT_EQ(done.wait_for(30s), std::future_status::ready);
     }
     EXPECT_EQ(f.Posted(), c.posted);
     const auto outputs = f.world->Snapshot(path).outputs;

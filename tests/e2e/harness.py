@@ -9,6 +9,9 @@ import time
 import uuid
 
 BIN = os.environ.get("VELMORA_BIN_DIR", "")
+# Limits on waits only guard against a hang: under a sanitizer on a loaded machine one start of
+# the program or one velmora-sim call can take seconds.
+HANG_GUARD = 30
 
 
 def binary(name):
@@ -72,15 +75,19 @@ class World:
             self.sim_proc = subprocess.Popen([binary("velmora-sim"), "serve", "--socket", self.socket],
                                              env=self.env, stdout=subprocess.DEVNULL,
                                              stderr=subprocess.DEVNULL)
-            self._wait_for(lambda: os.path.exists(self.socket), 10, "simulator socket")
+            self._wait_for(lambda: os.path.exists(self.socket), HANG_GUARD, "simulator socket")
 
     def _wait_for(self, predicate, timeout, what):
+        # The condition is looked at once more after the deadline, so a slow check near the end
+        # is not counted as a time-out.
         deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
+        while True:
+            past = time.monotonic() > deadline
             if predicate():
                 return
+            if past:
+                raise AssertionError(f"timed out waiting for {what}")
             time.sleep(0.05)
-        raise AssertionError(f"timed out waiting for {what}")
 
     def sim(self, *args, check=True):
         run = subprocess.run([binary("velmora-sim"), *args], env=self.env, capture_output=True,
@@ -105,7 +112,7 @@ class World:
         events = self.events()
         return events[-1]["seq"] if events else 0
 
-    def wait_event(self, kind, since=0, timeout=15, **where):
+    def wait_event(self, kind, since=0, timeout=HANG_GUARD, **where):
         found = []
 
         def match():
@@ -131,14 +138,14 @@ class World:
                 proc.send_signal(signal.SIGTERM)
         for proc in self.procs:
             try:
-                proc.communicate(timeout=20)
+                proc.communicate(timeout=HANG_GUARD)
             except subprocess.TimeoutExpired:
                 proc.kill()
                 proc.communicate()
         if self.sim_proc:
             self.sim("stop", check=False)
             try:
-                self.sim_proc.wait(timeout=10)
+                self.sim_proc.wait(timeout=HANG_GUARD)
             except subprocess.TimeoutExpired:
                 self.sim_proc.kill()
         shutil.rmtree(self.home, ignore_errors=True)

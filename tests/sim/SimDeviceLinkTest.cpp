@@ -6,13 +6,13 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <json/reader.h>
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <mutex>
-#include <thread>
+#include <sstream>
 
 namespace {
 
@@ -27,33 +27,39 @@ std::ostream& operator<<(std::ostream& os, const Posted& p) {
     return os << "{" << p.msg << "," << p.wParam << "}";
 }
 
-// Repeats an action until the test's wait has returned: the waiting simulator process subscribes
-// only once it is up, which on a loaded machine can be later than any fixed delay, and an event
-// sent before that is not seen.
-class RepeatUntilWaited {
-public:
-    explicit RepeatUntilWaited(std::function<void()> action)
-        : m_thread([this, action = std::move(action)] {
-              while (!m_done) {
-                  action();
-                  std::this_thread::sleep_for(100ms);
-              }
-          }) {}
-    ~RepeatUntilWaited() {
-        m_done = true;
-        m_thread.join();
+std::vector<std::string> DebugTexts(const std::vector<Json::Value>& events) {
+    std::vector<std::string> texts;
+    for (const Json::Value& event : events) {
+        if (event["kind"].asString() == "debug")
+            texts.push_back(event["text"].asString());
     }
+    return texts;
+}
 
-private:
-    std::atomic<bool> m_done{false};
-    std::thread m_thread;
-};
+bool Contains(const std::vector<std::string>& texts, const std::string& text) {
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+// Every reading thread says goodbye on the debug channel as the last thing it does.
+size_t EndedThreads(const std::vector<Json::Value>& events) {
+    size_t ended = 0;
+    for (const std::string& text : DebugTexts(events))
+        ended += text.rfind("Leave ", 0) == 0 ? 1 : 0;
+    return ended;
+}
+
+int64_t SeqOf(const std::string& eventLine) {
+    Json::Value event;
+    std::istringstream(eventLine) >> event;
+    return event["seq"].asInt64();
+}
 
 // The device link of this process on the simulator back ends, with a recording poster.
 // Every device a test plugs is unplugged again afterwards.
 class SimDeviceLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        startSeq = SimWorldProcess::LastSeq();
         config = std::make_shared<CConfig>(dir.path() + "/");
         link = std::make_unique<CDeviceLink>(config);
         link->SetPoster([this](unsigned msg, uintptr_t wParam, intptr_t) {
@@ -69,13 +75,22 @@ protected:
         for (const char* kind : {"mouse", "mouse5698", "btmouse", "pen", "recorder"})
             while (SimWorldProcess::Run(std::string("unplug ") + kind + " 2>/dev/null") == 0) {
             }
-        // Threads see their stop flag within one read time-out.
-        std::this_thread::sleep_for(300ms);
+        // The reading threads are detached and post into this fixture: it may only go once
+        // each of them has ended.
+        EXPECT_TRUE(SimWorldProcess::WaitForEvents(
+            startSeq,
+            [this](const auto& events) { return EndedThreads(events) >= threadsStarted; }))
+            << threadsStarted << " reading threads did not end";
+    }
+
+    void StartReading(int kind) {
+        ++threadsStarted;
+        link->StartReadingThread(kind);
     }
 
     void Sim(const std::string& args) { ASSERT_EQ(SimWorldProcess::Run(args), 0) << args; }
 
-    bool WaitFor(Posted message, std::chrono::milliseconds limit = 5s) {
+    bool WaitFor(Posted message, std::chrono::milliseconds limit = 30s) {
         std::unique_lock<std::mutex> guard(lock);
         return changed.wait_for(guard, limit, [&] {
             return std::find(posted.begin(), posted.end(), message) != posted.end();
@@ -86,6 +101,8 @@ protected:
         return posted;
     }
 
+    int64_t startSeq = 0;
+    size_t threadsStarted = 0;
     QTemporaryDir dir;
     std::shared_ptr<CConfig> config;
     std::unique_ptr<CDeviceLink> link;
@@ -122,7 +139,7 @@ TEST_F(SimDeviceLinkTest, HotPlugPostsPresenceButNotForTheBluetoothModel) {
 TEST_F(SimDeviceLinkTest, MouseThreadTurnsReportsIntoMessages) {
     Sim("plug mouse --serial S1");
     link->ScanPresentDevices();
-    link->StartReadingThread(kDeviceMouse);
+    StartReading(kDeviceMouse);
     // Key "!" held for ten reports of a generation 1, sensor 2 mouse at resolution code 37.
     for (int i = 0; i < 10; ++i)
         Sim("report mouse 0a0000002521000a");
@@ -138,7 +155,7 @@ TEST_F(SimDeviceLinkTest, MouseThreadTurnsReportsIntoMessages) {
 TEST_F(SimDeviceLinkTest, SecondLayoutMouseReportsItsSerial) {
     Sim("plug mouse5698");
     link->ScanPresentDevices();
-    link->StartReadingThread(kDeviceMouse);
+    StartReading(kDeviceMouse);
     Sim("report mouse5698 0a00000000000000000000"
         "01ab00ff10");
     ASSERT_TRUE(WaitFor({1152, 0}));
@@ -149,7 +166,7 @@ TEST_F(SimDeviceLinkTest, PenRecordKeyOpensAndClosesTheRecording) {
     config->SetLpSave("on");
     Sim("plug pen");
     link->ScanPresentDevices();
-    link->StartReadingThread(kDevicePen);
+    StartReading(kDevicePen);
     Sim("key pen record down");
     Sim("key pen record up");
     ASSERT_TRUE(WaitFor({1160, 0}));
@@ -161,15 +178,14 @@ TEST_F(SimDeviceLinkTest, BluetoothMouseOnlyMarksItsStartAndEnd) {
     Sim("plug btmouse");
     link->ScanPresentDevices();
     ASSERT_TRUE(link->State().bluetoothMouse);
-    link->StartReadingThread(kDeviceMouse);
-    std::string events;
-    for (int i = 0; i < 100 && events.find("Leave BTMouseProc") == std::string::npos; ++i) {
-        std::this_thread::sleep_for(20ms);
-        SimWorldProcess::Run("events", &events);
-    }
-    EXPECT_NE(events.find("\"text\":\"Enter BTMouseProc...\\n\""), std::string::npos) << events;
-    EXPECT_NE(events.find("\"text\":\"Leave BTMouseProc...\\n\""), std::string::npos) << events;
-    std::this_thread::sleep_for(100ms);
+    StartReading(kDeviceMouse);
+    std::vector<std::string> texts;
+    ASSERT_TRUE(SimWorldProcess::WaitForEvents(startSeq, [&](const auto& events) {
+        texts = DebugTexts(events);
+        return Contains(texts, "Leave BTMouseProc...\n");
+    }));
+    EXPECT_TRUE(Contains(texts, "Enter BTMouseProc...\n"));
+    // The thread has ended: whatever it posted is in already.
     EXPECT_TRUE(Messages().empty());
 }
 
@@ -177,12 +193,13 @@ TEST_F(SimDeviceLinkTest, OutputReportsShowInTheEventStream) {
     Sim("plug mouse");
     link->ScanPresentDevices();
     config->Set(ConfigKey::Url, "off");
+    const int64_t before = SimWorldProcess::LastSeq();
+    EXPECT_TRUE(link->SendWebKeyToMouse());
     std::string event;
-    {
-        RepeatUntilWaited send([this] { link->SendWebKeyToMouse(); });
-        EXPECT_EQ(SimWorldProcess::Run("wait hid_output --where device=mouse --timeout 5", &event),
-                  0);
-    }
+    EXPECT_EQ(SimWorldProcess::Run("wait hid_output --where device=mouse --since " +
+                                       std::to_string(before) + " --timeout 30",
+                                   &event),
+              0);
     EXPECT_NE(event.find("\"bytes\":\"0aa755" + std::string(58, '0') + "\""), std::string::npos)
         << event;
 }
@@ -190,17 +207,16 @@ TEST_F(SimDeviceLinkTest, OutputReportsShowInTheEventStream) {
 TEST_F(SimDeviceLinkTest, UnplugEndsReadsAndSendsFailCleanly) {
     Sim("plug mouse");
     link->ScanPresentDevices();
-    link->StartReadingThread(kDeviceMouse);
-    std::this_thread::sleep_for(200ms);
+    StartReading(kDeviceMouse);
+    // A decoded report shows that the thread holds the mouse open when it goes away.
+    Sim("report mouse 0a0000002500000a");
+    ASSERT_TRUE(WaitFor({1132, 0}));
     Sim("unplug mouse");
     EXPECT_FALSE(link->SendCtrlVByMouse());
     link->StopReadingThread(kDeviceMouse);
-    std::string events;
-    for (int i = 0; i < 50 && events.find("Leave MouseProc") == std::string::npos; ++i) {
-        std::this_thread::sleep_for(20ms);
-        SimWorldProcess::Run("events", &events);
-    }
-    EXPECT_NE(events.find("Leave MouseProc"), std::string::npos);
+    EXPECT_TRUE(SimWorldProcess::WaitForEvents(startSeq, [](const auto& events) {
+        return Contains(DebugTexts(events), "Leave MouseProc...\n");
+    }));
 }
 
 TEST(SimTool, WaitTimesOutWithExitCodeOne) {
@@ -210,24 +226,25 @@ TEST(SimTool, WaitTimesOutWithExitCodeOne) {
     EXPECT_NE(SimWorldProcess::Run("frobnicate 2>/dev/null"), 0);
 }
 
-TEST(SimTool, WaitMatchesEmittedMessages) {
+TEST(SimTool, WaitMatchesEmittedMessagesAfterASequenceNumber) {
+    const int64_t before = SimWorldProcess::LastSeq();
+    Json::Value request;
+    request["op"] = "emit";
+    request["event"]["kind"] = "message";
+    request["event"]["msg"] = 1127;
+    request["event"]["wparam"] = 2;
+    request["event"]["lparam"] = 0;
+    platform::sim::SimClient::Control().Send(request);
+    const std::string match = "wait message --where msg=1127 --where wparam=2 --since ";
     std::string out;
-    {
-        RepeatUntilWaited emitter([] {
-            Json::Value request;
-            request["op"] = "emit";
-            request["event"]["kind"] = "message";
-            request["event"]["msg"] = 1127;
-            request["event"]["wparam"] = 2;
-            request["event"]["lparam"] = 0;
-            platform::sim::SimClient::Control().Send(request);
-        });
-        EXPECT_EQ(SimWorldProcess::Run("wait message --where msg=1127 --where wparam=2 --timeout 5",
-                                       &out),
-                  0);
-    }
+    EXPECT_EQ(SimWorldProcess::Run(match + std::to_string(before) + " --timeout 30", &out), 0);
     EXPECT_NE(out.find("\"seq\":"), std::string::npos) << out;
     EXPECT_NE(out.find("\"t\":"), std::string::npos) << out;
+    // Events up to the sequence number are left out.
+    EXPECT_GT(SeqOf(out), before);
+    EXPECT_EQ(
+        SimWorldProcess::Run(match + std::to_string(SeqOf(out)) + " --timeout 0.2 2>/dev/null"), 1);
+    EXPECT_NE(SimWorldProcess::Run("wait message --since -1 2>/dev/null"), 0);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "SimWorldProcess.h"
 
+#include "platform/sim/SimClient.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -85,4 +87,33 @@ int SimWorldProcess::Run(const std::string& args, std::string* output) {
     if (output)
         *output = text;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int64_t SimWorldProcess::LastSeq() {
+    const auto events = EventsAfter(0);
+    return events.empty() ? 0 : events.back()["seq"].asInt64();
+}
+
+std::vector<Json::Value> SimWorldProcess::EventsAfter(int64_t seq) {
+    platform::sim::SimClient client;
+    if (!client.Connect(g_socket))
+        return {};
+    Json::Value request;
+    request["op"] = "events";
+    request["since"] = static_cast<Json::Int64>(seq);
+    const Json::Value reply = client.Request(request, 5000);
+    return std::vector<Json::Value>(reply["events"].begin(), reply["events"].end());
+}
+
+bool SimWorldProcess::WaitForEvents(
+    int64_t seq, const std::function<bool(const std::vector<Json::Value>&)>& done,
+    std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (done(EventsAfter(seq)))
+            return true;
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }

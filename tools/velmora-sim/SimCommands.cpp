@@ -152,6 +152,17 @@ int Key(SimClient& client, const Args& args) {
     return Simple(client, request);
 }
 
+bool ToSeq(const std::string& text, int64_t& out) {
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (*end != '\0' || v < 0)
+        return false;
+    out = v;
+    return true;
+}
+
 void PrintEvent(const Json::Value& event) {
     std::cout << JsonLine(event) << std::flush;
 }
@@ -193,9 +204,9 @@ bool FieldMatches(const Json::Value& event, const std::string& field, const std:
 }
 
 int Wait(SimClient& client, const Args& args) {
-    Options o = ParseOptions(args, {"where", "timeout"});
+    Options o = ParseOptions(args, {"where", "since", "timeout"});
     if (o.positional.size() != 1)
-        return Fail("usage: wait KIND [--where FIELD=VALUE]... [--timeout SECONDS]");
+        return Fail("usage: wait KIND [--where FIELD=VALUE]... [--since SEQ] [--timeout SECONDS]");
     std::vector<std::pair<std::string, std::string>> conditions;
     for (auto [it, end] = o.named.equal_range("where"); it != end; ++it) {
         const size_t eq = it->second.find('=');
@@ -209,6 +220,14 @@ int Wait(SimClient& client, const Args& args) {
         Clock::now() + std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000));
     Json::Value request;
     request["op"] = "subscribe";
+    // With a sequence number the waiter also sees what happened before it subscribed, so a
+    // caller can act first and wait afterwards without racing the subscription.
+    if (o.named.count("since")) {
+        int64_t since = 0;
+        if (!ToSeq(o.Get("since"), since))
+            return Fail("--since takes an event sequence number");
+        request["since"] = static_cast<Json::Int64>(since);
+    }
     if (!client.Request(request, 5000).get("ok", false).asBool())
         return Fail("no reply from the simulator");
     Json::Value event;
