@@ -60,5 +60,6 @@ void EngineCommand::RemoveTaker() {
     if (m_takers > 0)
         --m_takers;
     if (m_takers == 0)
-        m_pending.erase(std::remove(m_pending.begin(), m_pending.end(), Action::Quit), m_pending.end());
+        m_pending.erase(std::remove(m_pending.begin(), m_pending.end(), Action::Quit),
+                        m_pending.end());
 }
