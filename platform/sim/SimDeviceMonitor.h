@@ -1,9 +1,7 @@
 #pragma once
 
 #include "platform/IDeviceMonitor.h"
-
-#include <atomic>
-#include <thread>
+#include "platform/sim/SimSubscription.h"
 
 namespace platform::sim {
 
@@ -12,7 +10,6 @@ namespace platform::sim {
 class SimDeviceMonitor : public IDeviceMonitor {
 public:
     SimDeviceMonitor() = default;
-    ~SimDeviceMonitor() override;
     SimDeviceMonitor(const SimDeviceMonitor&) = delete;
     SimDeviceMonitor& operator=(const SimDeviceMonitor&) = delete;
 
@@ -24,8 +21,7 @@ private:
     // The world's Bluetooth HID devices, named as the Linux scan names them.
     void AppendBluetoothDevices(std::vector<std::string>& ids);
 
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
+    SimSubscription m_watch;
 };
 
 } // namespace platform::sim

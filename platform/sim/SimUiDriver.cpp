@@ -9,10 +9,6 @@
 namespace platform::sim {
 
 namespace {
-constexpr int kReplyTimeoutMs = 2000;
-// How often the request thread looks at its stop flag while the world is quiet.
-constexpr int kStopCheckMs = 100;
-
 SimUiRequest RequestFrom(const Json::Value& ui) {
     SimUiRequest request;
     request.action = ui.get("action", "").asString();
@@ -22,49 +18,23 @@ SimUiRequest RequestFrom(const Json::Value& ui) {
 }
 } // namespace
 
-SimUiDriver::~SimUiDriver() {
-    Stop();
-}
-
 bool SimUiDriver::Start(SimUiRequestHandler handler) {
-    if (m_thread.joinable())
-        return false;
-    auto connection = std::make_shared<SimClient>();
-    if (!connection->Connect(SimClient::SocketFromEnvironment()))
-        return false;
-    Json::Value request;
-    request["op"] = "ui";
-    if (!connection->Request(request, kReplyTimeoutMs).get("ok", false).asBool())
-        return false;
-    m_stop = false;
-    m_thread = std::thread([this, connection, handler] {
-        Json::Value message;
-        while (!m_stop) {
-            if (!connection->ReadMessage(message, kStopCheckMs)) {
-                if (connection->PeerClosed())
-                    return;
-                continue;
-            }
-            if (!message["ui"].isObject())
-                continue;
-            const std::string error = handler(RequestFrom(message["ui"]));
-            Json::Value reply;
-            reply["op"] = "ui_reply";
-            reply["id"] = message.get("id", 0);
-            reply["ok"] = error.empty();
-            if (!error.empty())
-                reply["error"] = error;
-            connection->Send(reply);
-        }
+    return m_subscription.Start("ui", [handler](SimClient& connection, const Json::Value& message) {
+        if (!message["ui"].isObject())
+            return;
+        const std::string error = handler(RequestFrom(message["ui"]));
+        Json::Value reply;
+        reply["op"] = "ui_reply";
+        reply["id"] = message.get("id", 0);
+        reply["ok"] = error.empty();
+        if (!error.empty())
+            reply["error"] = error;
+        connection.Send(reply);
     });
-    return true;
 }
 
 void SimUiDriver::Stop() {
-    if (!m_thread.joinable())
-        return;
-    m_stop = true;
-    m_thread.join();
+    m_subscription.Stop();
 }
 
 } // namespace platform::sim

@@ -2,8 +2,7 @@
 
 #include "platform/SimUiRequests.h"
 
-#include <atomic>
-#include <thread>
+#include "platform/sim/SimSubscription.h"
 
 namespace platform::sim {
 
@@ -12,7 +11,6 @@ namespace platform::sim {
 class SimUiDriver {
 public:
     SimUiDriver() = default;
-    ~SimUiDriver();
     SimUiDriver(const SimUiDriver&) = delete;
     SimUiDriver& operator=(const SimUiDriver&) = delete;
 
@@ -20,8 +18,7 @@ public:
     void Stop();
 
 private:
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
+    SimSubscription m_subscription;
 };
 
 } // namespace platform::sim
