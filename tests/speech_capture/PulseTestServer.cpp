@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -143,6 +144,22 @@ bool PipeSource::Write(const std::vector<char>& bytes) {
         done += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+bool PipeSource::WaitUntilTaken(std::chrono::milliseconds limit) const {
+    if (m_writer < 0)
+        return false;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        int unread = 0;
+        if (ioctl(m_writer, FIONREAD, &unread) != 0)
+            return false;
+        if (unread == 0)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 std::vector<char> Pattern(std::size_t length, unsigned seed) {

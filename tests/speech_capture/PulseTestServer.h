@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ public:
     // Writes bytes into the source; the fifo stays open for writing until destruction, so the
     // source never sees its writer go away in the middle of a test.
     bool Write(const std::vector<char>& bytes);
+    // True once the server has read every byte written so far out of the fifo; false when that
+    // has not happened within the limit.
+    bool WaitUntilTaken(std::chrono::milliseconds limit) const;
 
 private:
     std::string m_name;

@@ -18,6 +18,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// Only a hang ends these waits; a loaded machine may take long for what must come.
+constexpr auto kHangGuard = 30s;
+
 // What the recorder's owner receives, as the owner's callback thread sees it.
 struct Received {
     std::mutex mutex;
@@ -34,7 +37,7 @@ struct Received {
     }
     bool WaitForBlocks(std::size_t count) {
         std::unique_lock<std::mutex> lock(mutex);
-        return arrived.wait_for(lock, 5s, [&] { return blocks.size() >= count; });
+        return arrived.wait_for(lock, kHangGuard, [&] { return blocks.size() >= count; });
     }
 };
 
@@ -51,13 +54,15 @@ protected:
         m_recorder = CSrRecorder::Create(&Received::Collect, &m_received);
     }
 
+    // The recorder tells of no stop, so its state is polled.
     bool WaitUntilStopped() {
-        for (int i = 0; i < 2000; ++i) {
-            if (m_recorder->IsStopped())
-                return true;
+        const auto deadline = std::chrono::steady_clock::now() + kHangGuard;
+        while (!m_recorder->IsStopped()) {
+            if (std::chrono::steady_clock::now() >= deadline)
+                return false;
             std::this_thread::sleep_for(1ms);
         }
-        return false;
+        return true;
     }
 
     std::unique_ptr<pulsetest::PipeSource> m_source;
@@ -76,7 +81,9 @@ TEST_F(SrRecorderTest, CallbackGetsEveryBlockAndTheLastPartOnItsOwnThread) {
     const std::vector<char> pattern = pulsetest::Pattern(10 * block + 1280, 5);
     ASSERT_TRUE(m_source->Write(pattern));
     ASSERT_TRUE(m_received.WaitForBlocks(10));
-    std::this_thread::sleep_for(300ms);
+    // The last part reaches the callback only at the stop, so the stop waits until the server
+    // has taken the whole pattern out of the fifo.
+    ASSERT_TRUE(m_source->WaitUntilTaken(kHangGuard));
     ASSERT_EQ(m_recorder->Stop(), 0);
     ASSERT_TRUE(WaitUntilStopped());
 
@@ -161,7 +168,7 @@ TEST_F(SrRecorderTest, ACallbackBehindForTheWholeBacklogLosesOnlyLoggedBlocks) {
     held.released.notify_all();
     {
         std::unique_lock<std::mutex> lock(held.mutex);
-        held.released.wait_for(lock, 10s, [&] { return held.blocks == kept; });
+        held.released.wait_for(lock, kHangGuard, [&] { return held.blocks == kept; });
     }
     ASSERT_EQ(recorder->Stop(), 0);
     recorder->Close();
