@@ -15,6 +15,8 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr std::size_t kBlock = CWaveRecorder::kBlockBytes;
+// Only a hang ends the waits for what must come; a loaded machine may take long.
+constexpr auto kHangGuard = 30s;
 
 class WaveRecorderTest : public ::testing::Test {
 protected:
@@ -32,11 +34,11 @@ protected:
     }
     void TearDown() override { m_recorder.Close(); }
 
-    // Every audio-data block until count blocks came, or nothing came for a while.
+    // Every audio-data block until count blocks came, or nothing came within the hang guard.
     std::vector<char> TakeBlocks(std::size_t count) {
         std::vector<char> bytes;
         ThreadMessage message;
-        for (std::size_t i = 0; i < count && m_sender->TakeFor(message, 5s); ++i) {
+        for (std::size_t i = 0; i < count && m_sender->TakeFor(message, kHangGuard); ++i) {
             EXPECT_EQ(message.message, CWaveRecorder::kAudioDataMessage);
             EXPECT_EQ(message.data.size(), kBlock);
             bytes.insert(bytes.end(), message.data.begin(), message.data.end());
@@ -69,6 +71,17 @@ std::vector<char> FileContent(std::FILE* file) {
     return bytes;
 }
 
+// A file tells of no writes, so its size is polled until it holds at least size bytes.
+bool WaitForFileSize(std::FILE* file, std::size_t size) {
+    const auto deadline = std::chrono::steady_clock::now() + kHangGuard;
+    while (FileContent(file).size() < size) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
 TEST_F(WaveRecorderTest, DeliversTheCapturedBytesInOrderAsBlocksToSenderAndFile) {
     auto file = UnbufferedTempFile();
     ASSERT_TRUE(file);
@@ -94,7 +107,7 @@ TEST_F(WaveRecorderTest, StopSendsWholeBlocksThenAudioEndAndDropsTheRest) {
 
     EXPECT_EQ(sent, std::vector<char>(pattern.begin(), pattern.begin() + 2 * kBlock));
     ThreadMessage message;
-    ASSERT_TRUE(m_sender->TakeFor(message, 1s));
+    ASSERT_TRUE(m_sender->TakeFor(message, kHangGuard));
     EXPECT_EQ(message.message, CWaveRecorder::kAudioEndMessage);
     EXPECT_FALSE(m_sender->TakeFor(message, 200ms));
     EXPECT_EQ(m_recorder.SenderThread(), nullptr);
@@ -109,8 +122,7 @@ TEST_F(WaveRecorderTest, WithoutSenderBlocksStillGoToTheRecordingFile) {
     ASSERT_EQ(m_recorder.Start(), 0);
     const std::vector<char> pattern = pulsetest::Pattern(3 * kBlock, 3);
     ASSERT_TRUE(m_source->Write(pattern));
-    for (int i = 0; i < 500 && FileContent(file.get()).size() < pattern.size(); ++i)
-        std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(WaitForFileSize(file.get(), pattern.size()));
     ASSERT_EQ(m_recorder.Stop(), 0);
     m_recorder.SetRecordingFile(nullptr);
     EXPECT_EQ(FileContent(file.get()), pattern);
@@ -134,7 +146,7 @@ TEST_F(WaveRecorderTest, RepeatedSessionsEachEndWithAudioEndAndKeepDelivering) {
         ASSERT_EQ(m_recorder.Start(), 0) << "round " << round;
         ASSERT_EQ(m_recorder.Stop(), 0) << "round " << round;
         ThreadMessage message;
-        ASSERT_TRUE(m_sender->TakeFor(message, 1s));
+        ASSERT_TRUE(m_sender->TakeFor(message, kHangGuard));
         EXPECT_EQ(message.message, CWaveRecorder::kAudioEndMessage);
     }
     m_recorder.SetSenderThread(m_sender);
@@ -194,7 +206,7 @@ TEST_F(WaveRecorderTest, AConnectionOpenedWhileRecordingTakesTheBlocksAndTheEnd)
     EXPECT_EQ(TakeBlocks(2), pattern);
     ASSERT_EQ(m_recorder.Stop(), 0);
     ThreadMessage message;
-    ASSERT_TRUE(m_sender->TakeFor(message, 1s));
+    ASSERT_TRUE(m_sender->TakeFor(message, kHangGuard));
     EXPECT_EQ(message.message, CWaveRecorder::kAudioEndMessage);
 }
 
