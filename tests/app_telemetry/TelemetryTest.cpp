@@ -47,6 +47,13 @@ private:
 TelemetryEnvironment* const environment =
     static_cast<TelemetryEnvironment*>(testing::AddGlobalTestEnvironment(new TelemetryEnvironment));
 
+size_t Occurrences(const std::string& text, const std::string& needle) {
+    size_t found = 0;
+    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
+        ++found;
+    return found;
+}
+
 // Standard error (the debug channel with VELMORA_DEBUG=1) goes to a file while it lives.
 class DebugChannelCapture {
 public:
@@ -72,12 +79,12 @@ public:
         text << file.rdbuf();
         return text.str();
     }
-    // Waits until the text contains `needle`; returns the whole text.
-    std::string WaitFor(const std::string& needle, std::chrono::seconds limit) const {
+    // Waits until the text contains `needle` `count` times; returns the whole text.
+    std::string WaitFor(const std::string& needle, std::chrono::seconds limit,
+                        size_t count = 1) const {
         const auto deadline = std::chrono::steady_clock::now() + limit;
         std::string text = Text();
-        while (text.find(needle) == std::string::npos &&
-               std::chrono::steady_clock::now() < deadline) {
+        while (Occurrences(text, needle) < count && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             text = Text();
         }
@@ -161,6 +168,7 @@ TEST_F(Telemetry, DeviceInfoBodyCarriesWhatTheSettingsHoldAndTheUserId) {
     const std::string prefix = "&mac=" + Mac() +
                                "&version=1.2.3&channelName=Orvanta\xE6\xB8\xA0\xE9\x81\x93"
                                "&deviceType=MOUSE&deviceModel=&userId=";
+    DebugChannelCapture debug;
 
     SendDeviceInfo(m_config, 0); // before any device is found
     HttpRequest request = NextRequest();
@@ -173,6 +181,9 @@ TEST_F(Telemetry, DeviceInfoBodyCarriesWhatTheSettingsHoldAndTheUserId) {
     request = NextRequest();
     EXPECT_EQ(request.target, "/api/addDeviceInfo.json");
     EXPECT_EQ(request.body, "sn=SN-0042&vid=1D57&pid=FA20" + prefix + "1234");
+    // Both report threads end here, so their outcome lines cannot land in a later test's capture.
+    const std::string text = debug.WaitFor("success\n", std::chrono::seconds(30), 2);
+    EXPECT_EQ(Occurrences(text, "success\n"), 2u) << text;
 }
 
 TEST_F(Telemetry, ReportOutlivesTheCallersSettingsAndNotesAFailedTransfer) {
