@@ -18,7 +18,7 @@ QString AsFolder(const QString& path) {
 }
 
 QString UserDataHome(const ProgramHomeFacts& facts) {
-    // The base directory specification ignores relative values.
+    // XDG base directories must be absolute; a relative $XDG_DATA_HOME is ignored.
     if (!facts.xdgDataHome.isEmpty() && QDir::isAbsolutePath(facts.xdgDataHome))
         return facts.xdgDataHome;
     return facts.userHome + QStringLiteral("/.local/share");

@@ -109,12 +109,14 @@ std::vector<std::string> UdevDeviceMonitor::EnumeratePresentDevices() {
     return ids;
 }
 
-void UdevDeviceMonitor::AppendUsbDevices(std::vector<std::string>& ids) {
+void UdevDeviceMonitor::ForEachDevice(const char* subsystem, const char* devType,
+                                      const std::function<void(udev_device*)>& visit) {
     udev_enumerate* enumerate = udev_enumerate_new(m_udev);
     if (!enumerate)
         return;
-    udev_enumerate_add_match_subsystem(enumerate, "usb");
-    udev_enumerate_add_match_property(enumerate, "DEVTYPE", "usb_device");
+    udev_enumerate_add_match_subsystem(enumerate, subsystem);
+    if (devType)
+        udev_enumerate_add_match_property(enumerate, "DEVTYPE", devType);
     if (udev_enumerate_scan_devices(enumerate) == 0) {
         udev_list_entry* entry;
         udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate)) {
@@ -122,37 +124,30 @@ void UdevDeviceMonitor::AppendUsbDevices(std::vector<std::string>& ids) {
                 udev_device_new_from_syspath(m_udev, udev_list_entry_get_name(entry));
             if (!device)
                 continue;
-            if (auto id = IdentityOf(device)) {
-                ids.push_back(UsbInstanceId(id->vendorId, id->productId, id->serial));
-                RememberName(udev_device_get_syspath(device),
-                             UsbInterfaceName(id->vendorId, id->productId, id->serial));
-            }
+            visit(device);
             udev_device_unref(device);
         }
     }
     udev_enumerate_unref(enumerate);
 }
 
-void UdevDeviceMonitor::AppendBluetoothHidDevices(std::vector<std::string>& ids) {
-    udev_enumerate* enumerate = udev_enumerate_new(m_udev);
-    if (!enumerate)
-        return;
-    udev_enumerate_add_match_subsystem(enumerate, "hidraw");
-    if (udev_enumerate_scan_devices(enumerate) == 0) {
-        udev_list_entry* entry;
-        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate)) {
-            udev_device* device =
-                udev_device_new_from_syspath(m_udev, udev_list_entry_get_name(entry));
-            if (!device)
-                continue;
-            // A device with several HID interfaces has several nodes; it is listed once.
-            auto id = BluetoothInstanceIdOf(device);
-            if (id && std::find(ids.begin(), ids.end(), *id) == ids.end())
-                ids.push_back(*id);
-            udev_device_unref(device);
+void UdevDeviceMonitor::AppendUsbDevices(std::vector<std::string>& ids) {
+    ForEachDevice("usb", "usb_device", [&](udev_device* device) {
+        if (auto id = IdentityOf(device)) {
+            ids.push_back(UsbInstanceId(id->vendorId, id->productId, id->serial));
+            RememberName(udev_device_get_syspath(device),
+                         UsbInterfaceName(id->vendorId, id->productId, id->serial));
         }
-    }
-    udev_enumerate_unref(enumerate);
+    });
+}
+
+void UdevDeviceMonitor::AppendBluetoothHidDevices(std::vector<std::string>& ids) {
+    ForEachDevice("hidraw", nullptr, [&](udev_device* device) {
+        // A device with several HID interfaces has several nodes; it is listed once.
+        auto id = BluetoothInstanceIdOf(device);
+        if (id && std::find(ids.begin(), ids.end(), *id) == ids.end())
+            ids.push_back(*id);
+    });
 }
 
 bool UdevDeviceMonitor::Start(ChangeHandler handler) {

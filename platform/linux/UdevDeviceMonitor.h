@@ -3,6 +3,7 @@
 #include "platform/IDeviceMonitor.h"
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -28,6 +29,9 @@ public:
     void Stop() override;
 
 private:
+    // Calls `visit` with every device of the subsystem (and device type, unless null).
+    void ForEachDevice(const char* subsystem, const char* devType,
+                       const std::function<void(udev_device*)>& visit);
     void AppendUsbDevices(std::vector<std::string>& ids);
     // Hot-plug leaves these alone: the Bluetooth model is only found at start-up.
     void AppendBluetoothHidDevices(std::vector<std::string>& ids);
