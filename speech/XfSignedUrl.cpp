@@ -1,5 +1,6 @@
 #include "speech/XfSignedUrl.h"
 
+#include "service/UrlEncode.h"
 #include "speech/Base64.h"
 
 #include <openssl/evp.h>
@@ -39,29 +40,6 @@ AddressParts SplitAddress(const std::string& address) {
     return parts;
 }
 
-// Letters, digits and "-_.~" stay, a blank becomes "+", every other byte "%XX".
-std::string UrlEncodeQueryValue(const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size() * 3);
-    for (const char c : text) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-                                (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' ||
-                                byte == '.' || byte == '~';
-        if (unreserved) {
-            out += c;
-        } else if (byte == ' ') {
-            out += '+';
-        } else {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0x0F];
-        }
-    }
-    return out;
-}
-
 std::string HmacSha256Base64(const std::string& key, const std::string& text) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int digestLength = 0;
@@ -99,5 +77,5 @@ std::string BuildSignedUrl(const std::string& baseAddress, const std::string& ap
                                       "headers=\"host date request-line\", signature=\"" +
                                       signature + "\"";
     return baseAddress + "?authorization=" + Base64Encode(authorization) +
-           "&date=" + UrlEncodeQueryValue(date) + "&host=" + parts.host;
+           "&date=" + UrlEncode(date) + "&host=" + parts.host;
 }

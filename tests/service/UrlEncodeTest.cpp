@@ -1,0 +1,25 @@
+#include "service/UrlEncode.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(UrlEncode, KeepsUnreservedBytesAndEscapesEverythingElse) {
+    const struct {
+        std::string text;
+        std::string encoded;
+    } cases[] = {
+        {"", ""},
+        {"AZaz09-_.~", "AZaz09-_.~"},
+        {"a b", "a+b"},
+        {"a+b&c=d#e%f", "a%2Bb%26c%3Dd%23e%25f"},
+        {"Thu, 01 Jan 1970 00:00:00 GMT", "Thu%2C+01+Jan+1970+00%3A00%3A00+GMT"},
+        {"\xE5\xA4\xA9\xE6\xB0\x94", "%E5%A4%A9%E6%B0%94"},
+        {std::string("\x00\x7F\xFF", 3), "%00%7F%FF"},
+        {"/?:\n", "%2F%3F%3A%0A"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UrlEncode(c.text), c.encoded) << c.text;
+}
+
+} // namespace
