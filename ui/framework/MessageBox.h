@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace ui {
+
+enum class MessageBoxButtons { Ok, OkCancel, YesNo };
+enum class MessageBoxIcon { None, Information, Warning, Question };
+enum class MessageBoxAnswer { Ok, Cancel, Yes, No };
+
+// Shows a message box without blocking the caller; callable from any thread (the box is made
+// on the UI thread). onAnswer, when given, runs on the UI thread once the user answered.
+// Under the simulator no box is shown: a "msgbox" event is reported and the box is answered
+// at once with the simulator's queued answer, else its default (OK, or Cancel/No).
+void ShowMessageBox(QWidget* owner, const QString& text, const QString& caption,
+                    MessageBoxButtons buttons, MessageBoxIcon icon,
+                    std::function<void(MessageBoxAnswer)> onAnswer = {});
+
+} // namespace ui
