@@ -20,6 +20,10 @@ packages=(
   libpulse-dev pulseaudio pulseaudio-utils
   # X11 input injection and selection
   libx11-dev libxtst-dev libxfixes-dev
+  # speech playback (Qt Multimedia over GStreamer into PulseAudio) and offline synthesis
+  qt6-multimedia-dev gstreamer1.0-plugins-good gstreamer1.0-pulseaudio libespeak-ng-dev
+  # the desktop's file index, for locating applications by name
+  plocate
   # local speech recognition
   libpocketsphinx-dev libsphinxbase-dev pocketsphinx pocketsphinx-en-us pocketsphinx-testdata
   # tests
