@@ -109,10 +109,10 @@ CMainWnd::~CMainWnd() {
 }
 
 void CMainWnd::CreateEngines() {
-    RecognitionEngines engines =
-        CreateRecognitionEngines(m_parts.config, m_session.get(), [devices = m_parts.devices] {
-            return devices->State().currentKind.load();
-        });
+    RecognitionEngines engines = CreateRecognitionEngines(
+        m_parts.config, m_session.get(),
+        [devices = m_parts.devices] { return devices->State().currentKind.load(); },
+        [session = m_session.get()] { return session->VoiceMode(); });
     m_engine = std::move(engines.recognizer);
     m_webEngine = std::move(engines.web);
     m_session->SetEngine(m_engine.get());

@@ -167,13 +167,22 @@ MimeForm BuildMultipart(CURL* easy, const std::vector<CHttpClient::MultipartPart
 }
 
 // Runs the prepared transfer: success only without a transfer error and with status 200.
-CHttpClient::Result Perform(CURL* easy, std::string& reply) {
-    if (curl_easy_perform(easy) != CURLE_OK)
-        return {false, std::move(reply)};
+// The status of a reply that came is handed back even when the transfer failed after it.
+CHttpClient::Result Perform(CURL* easy, std::string& reply, long* statusOut) {
+    const bool transferred = curl_easy_perform(easy) == CURLE_OK;
     long status = 0;
     if (curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK)
-        return {false, std::move(reply)};
-    return {status == 200, std::move(reply)};
+        status = 0;
+    if (statusOut)
+        *statusOut = status;
+    return {transferred && status == 200, std::move(reply)};
+}
+
+// Calls that end before a transfer runs report no reply.
+CHttpClient::Result NotSent(long* status) {
+    if (status)
+        *status = 0;
+    return {false, std::string()};
 }
 
 const std::string& ExtraCaFile() {
@@ -195,36 +204,36 @@ CURL* NewTransfer() {
 
 } // namespace
 
-CHttpClient::Result CHttpClient::Get(const std::string& url, Limits limits) {
+CHttpClient::Result CHttpClient::Get(const std::string& url, Limits limits, long* status) {
     const TransferTicket ticket;
     if (!ticket)
-        return {false, std::string()};
+        return NotSent(status);
     EasyHandle easy(NewTransfer());
     std::string reply;
     if (!easy || !ApplyCommonOptions(easy.get(), url, ExtraCaFile(), reply) ||
         !ApplyLimits(easy.get(), limits))
-        return {false, std::string()};
-    return Perform(easy.get(), reply);
+        return NotSent(status);
+    return Perform(easy.get(), reply, status);
 }
 
 CHttpClient::Result CHttpClient::PostForm(const std::string& url, const std::string& form,
-                                          Limits limits) {
+                                          Limits limits, long* status) {
     const TransferTicket ticket;
     if (!ticket)
-        return {false, std::string()};
+        return NotSent(status);
     EasyHandle easy(NewTransfer());
     std::string reply;
     if (!easy || !ApplyCommonOptions(easy.get(), url, ExtraCaFile(), reply) ||
         !ApplyLimits(easy.get(), limits) || !ApplyPostBody(easy.get(), form))
-        return {false, std::string()};
-    return Perform(easy.get(), reply);
+        return NotSent(status);
+    return Perform(easy.get(), reply, status);
 }
 
 CHttpClient::Result CHttpClient::PostJson(const std::string& url, const std::string& json,
-                                          Limits limits) {
+                                          Limits limits, long* status) {
     const TransferTicket ticket;
     if (!ticket)
-        return {false, std::string()};
+        return NotSent(status);
     EasyHandle easy(NewTransfer());
     HeaderList headers;
     std::string reply;
@@ -232,18 +241,19 @@ CHttpClient::Result CHttpClient::PostJson(const std::string& url, const std::str
         curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get()) != CURLE_OK ||
         !ApplyCommonOptions(easy.get(), url, ExtraCaFile(), reply) ||
         !ApplyLimits(easy.get(), limits) || !ApplyPostBody(easy.get(), json))
-        return {false, std::string()};
-    return Perform(easy.get(), reply);
+        return NotSent(status);
+    return Perform(easy.get(), reply, status);
 }
 
 CHttpClient::Result CHttpClient::PostMultipart(const std::string& url,
-                                               const std::vector<MultipartPart>& parts) {
+                                               const std::vector<MultipartPart>& parts,
+                                               long* status) {
     const TransferTicket ticket;
     if (!ticket)
-        return {false, std::string()};
+        return NotSent(status);
     EasyHandle easy(NewTransfer());
     if (!easy)
-        return {false, std::string()};
+        return NotSent(status);
     HeaderList headers;
     MimeForm mime = BuildMultipart(easy.get(), parts);
     std::string reply;
@@ -254,8 +264,8 @@ CHttpClient::Result CHttpClient::PostMultipart(const std::string& url,
         curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get()) != CURLE_OK ||
         curl_easy_setopt(easy.get(), CURLOPT_MIMEPOST, mime.get()) != CURLE_OK ||
         !ApplyCommonOptions(easy.get(), url, ExtraCaFile(), reply))
-        return {false, std::string()};
-    return Perform(easy.get(), reply);
+        return NotSent(status);
+    return Perform(easy.get(), reply, status);
 }
 
 bool CHttpClient::StopAllTransfers(std::chrono::milliseconds wait) {

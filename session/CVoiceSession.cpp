@@ -4,7 +4,9 @@
 #include "app/FloatingWindowInterfaces.h"
 #include "device/DeviceState.h"
 #include "device/VoiceMode.h"
+#include "speech/IIatCallBack.h"
 #include "speech/IIatEngine.h"
+#include "ui/framework/CResourceManager.h"
 
 namespace {
 template <class F, class... Args> void Call(const F& f, Args&&... args) {
@@ -21,6 +23,7 @@ bool CVoiceSession::IsPenSubtitleSession() const {
 
 void CVoiceSession::OnKeyDown(int voiceMode) {
     m_voiceMode.store(voiceMode);
+    m_failed.store(false);
     if (IsPenSubtitleSession())
         Call(m_context.showSubtitle);
     else
@@ -36,7 +39,7 @@ void CVoiceSession::OnKeyDown(int voiceMode) {
 void CVoiceSession::OnKeyUp() {
     if (IsPenSubtitleSession())
         Call(m_context.startSubtitleHideTimer);
-    else
+    else if (!m_failed.load())
         Call(m_context.showVoiceTip, kTipProcessing, QString(), true, kTipHideDelayMs);
     if (IIatEngine* engine = Engine())
         engine->EndRecognize();
@@ -148,6 +151,29 @@ void CVoiceSession::RouteTranslation(bool last) {
     Call(m_context.showVoiceTip, kTipText, QString::fromStdString(text), false, 0);
     if (last)
         Call(m_context.translateAndType, text);
+}
+
+QString CVoiceSession::FailureTextId(int reason) {
+    switch (reason) {
+    case IIatCallBack::kFailureUnreachable:
+        return QStringLiteral("id_voice_tip_engine_unreachable");
+    case IIatCallBack::kFailureRefused:
+        return QStringLiteral("id_voice_tip_engine_refused");
+    case IIatCallBack::kFailureUnconfigured:
+        return QStringLiteral("id_voice_tip_engine_unconfigured");
+    default:
+        return QString();
+    }
+}
+
+// Nothing of the failed session is typed; the tip says why for a few seconds.
+void CVoiceSession::OnReserved1(std::int32_t reason, std::int32_t) {
+    const QString id = FailureTextId(reason);
+    if (id.isEmpty())
+        return;
+    m_failed.store(true);
+    Call(m_context.showVoiceTip, kTipText, CResourceManager::Instance().GetText(id), true,
+         kFailureTipMs);
 }
 
 std::string CVoiceSession::ReplaceSpokenPunctuation(const std::string& text) {

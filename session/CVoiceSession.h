@@ -51,6 +51,7 @@ public:
     };
 
     static constexpr int kTipHideDelayMs = 1000;
+    static constexpr int kFailureTipMs = 3000;
 
     explicit CVoiceSession(Context context);
 
@@ -73,11 +74,14 @@ public:
     void OnSpeechEnd() override;
     void OnResult(const char* text, bool last, std::string mode) override;
     void OnResultString(const std::string& text, bool last, std::string mode) override;
-    void OnReserved1(std::int32_t, std::int32_t) override {}
+    // A streaming engine's failure (reason, 0): the tip shows what went wrong.
+    void OnReserved1(std::int32_t reason, std::int32_t) override;
     void OnReserved2(std::int32_t, std::int32_t) override {}
 
     // The mark typed for a spoken punctuation word, or the text itself when it is none.
     static std::string ReplaceSpokenPunctuation(const std::string& text);
+    // The text id of a failure reason in the language tables; empty for an unknown reason.
+    static QString FailureTextId(int reason);
 
 private:
     bool IsPenSubtitleSession() const;
@@ -91,6 +95,8 @@ private:
     std::atomic<int> m_voiceMode{0};
     std::atomic<bool> m_last{false};
     std::atomic<bool> m_engineStarted{false};
+    // This session's engine failed: its key-up leaves the failure tip in place.
+    std::atomic<bool> m_failed{false};
     mutable std::mutex m_textLock;
     std::string m_sessionText;
 };

@@ -147,6 +147,8 @@ private:
     struct Attempt {
         bool settled = false; // opened or failed
         bool open = false;    // opened and not yet closed
+        bool opened = false;  // opened at some point
+        int httpStatus = 0;   // the server's reply to a refused upgrade
     };
 
     void RunConnectThread(const std::string& address) {
@@ -163,6 +165,8 @@ private:
         if (attempt.open) // left without its close handler
             m_connected = false;
         --m_threads;
+        if (!attempt.opened && m_handlers.onFailed)
+            m_handlers.onFailed(attempt.httpStatus);
         Call(m_handlers.onEnded);
     }
 
@@ -175,6 +179,11 @@ private:
         client.init_asio();
         InstallTlsInit(client, address);
         client.set_message_handler([this](websocketpp::connection_hdl, MessagePtr message) {
+            // Every vendor answers in JSON text; a binary frame is nothing the engines read.
+            if (message->get_opcode() != websocketpp::frame::opcode::text) {
+                Debug("binary message dropped\n");
+                return;
+            }
             if (m_handlers.onMessage)
                 m_handlers.onMessage(message->get_payload());
         });
@@ -190,6 +199,8 @@ private:
             m_connecting = false;
             websocketpp::lib::error_code ec;
             const ConnectionPtr connection = client.get_con_from_hdl(hdl, ec);
+            if (connection)
+                attempt.httpStatus = static_cast<int>(connection->get_response_code());
             Debug("connection failed: " +
                   (connection ? connection->get_ec().message() : ec.message()) + "\n");
         });
@@ -216,6 +227,7 @@ private:
         }
         SetConnection(connection);
         attempt.open = true;
+        attempt.opened = true;
         platform::OutputDebug(QString::fromUtf8("******************连接成功******************\n"));
         m_connected = true;
         m_connecting = false;

@@ -13,8 +13,12 @@ public:
 
     struct Handlers {
         std::function<void()> onOpen;                      // after the connected flag is set
-        std::function<void(const std::string&)> onMessage; // payload of every received message
+        std::function<void(const std::string&)> onMessage; // payload of every text message
         std::function<void()> onClose;                     // after the connected flag is cleared
+        // The attempt ended without opening: httpStatus is the server's reply to the upgrade
+        // request (401 for refused credentials...), 0 when no reply came (no address, no
+        // connection, an untrusted certificate). Runs before onEnded.
+        std::function<void(int httpStatus)> onFailed;
         std::function<void()> onEnded; // the connect thread is done (closed, failed or refused)
     };
 

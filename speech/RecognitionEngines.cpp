@@ -1,6 +1,8 @@
 #include "speech/RecognitionEngines.h"
 
 #include "app/CConfig.h"
+#include "speech/CSgEngine.h"
+#include "speech/CShEngine.h"
 #include "speech/CXfEngine.h"
 #include "speech/IIatEngine.h"
 
@@ -28,13 +30,19 @@ RecognitionEngines CreateXfEngines(const std::shared_ptr<CConfig>& config, IIatC
 } // namespace
 
 RecognitionEngines CreateRecognitionEngines(const std::shared_ptr<CConfig>& config,
-                                            IIatCallBack* callback,
-                                            std::function<int()> deviceKind) {
+                                            IIatCallBack* callback, std::function<int()> deviceKind,
+                                            std::function<int()> voiceMode) {
+    RecognitionEngines engines;
     switch (EngineIndex(config->GetRecognitionEngine())) {
     case 0: // "xf"
         return CreateXfEngines(config, callback, std::move(deviceKind));
-    case 1: // "sh": not built yet
-    case 2: // "sg": not built yet
+    case 1: // "sh"
+        engines.recognizer = std::make_unique<CShEngine>(config, callback, std::move(deviceKind),
+                                                         std::move(voiceMode));
+        return engines;
+    case 2: // "sg"
+        engines.recognizer = std::make_unique<CSgEngine>(callback, std::move(voiceMode));
+        return engines;
     case 3: // "ms": no engine
     default:
         return {};

@@ -17,7 +17,8 @@ struct RecognitionEngines {
 
 // Creates the engines and makes the calls due right after creation (sign-in for "xf").
 // deviceKind reads the current device kind (0 mouse, 1 pen); the "xf" engine chooses its
-// session parameters by it.
+// session parameters by it, "sh" its device id and language. voiceMode reads the owner's
+// current voice mode; "sg" and "sh" deliver their results by it.
 RecognitionEngines CreateRecognitionEngines(const std::shared_ptr<CConfig>& config,
-                                            IIatCallBack* callback,
-                                            std::function<int()> deviceKind);
+                                            IIatCallBack* callback, std::function<int()> deviceKind,
+                                            std::function<int()> voiceMode);

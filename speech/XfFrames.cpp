@@ -1,20 +1,14 @@
 #include "speech/XfFrames.h"
 
 #include "speech/Base64.h"
+#include "speech/JsonFrames.h"
 #include "speech/sdk/ResultWords.h"
 
 #include <json/json.h>
 
-#include <memory>
-
 namespace {
 
 constexpr const char* kAudioFormat = "audio/L16;rate=16000";
-
-std::string Serialize(const Json::Value& frame) {
-    Json::StreamWriterBuilder builder; // indented form, like the styled writer
-    return Json::writeString(builder, frame);
-}
 
 Json::Value AudioData(int status, const std::uint8_t* audio, std::size_t length) {
     Json::Value data(Json::objectValue);
@@ -37,26 +31,24 @@ std::string BuildXfFirstFrame(const std::string& appId, const std::string& langu
     business["accent"] = "mandarin";
     business["vad_eos"] = 100000;
     frame["data"] = AudioData(0, audio, length);
-    return Serialize(frame);
+    return WriteJsonFrame(frame);
 }
 
 std::string BuildXfContinuingFrame(const std::uint8_t* audio, std::size_t length) {
     Json::Value frame(Json::objectValue);
     frame["data"] = AudioData(1, audio, length);
-    return Serialize(frame);
+    return WriteJsonFrame(frame);
 }
 
 std::string BuildXfLastFrame() {
     Json::Value frame(Json::objectValue);
     frame["data"]["status"] = 2;
-    return Serialize(frame);
+    return WriteJsonFrame(frame);
 }
 
 bool ParseXfResult(const std::string& message, XfResult& result) {
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value root;
-    if (!reader->parse(message.data(), message.data() + message.size(), &root, nullptr))
+    if (!ReadJsonMessage(message, root))
         return false;
     try {
         XfResult parsed;

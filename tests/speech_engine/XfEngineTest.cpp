@@ -83,7 +83,8 @@ protected:
 };
 
 TEST_F(XfEngineTest, VoiceKeyOneSpokenIntoTheMicrophoneComesBackAsText) {
-    RecognitionEngines engines = CreateRecognitionEngines(m_config, &m_owner, [] { return 0; });
+    RecognitionEngines engines = CreateRecognitionEngines(
+        m_config, &m_owner, [] { return 0; }, [] { return 0; });
     ASSERT_TRUE(engines.recognizer);
     EXPECT_FALSE(engines.web);
 
@@ -120,8 +121,8 @@ TEST_F(XfEngineTest, OnlyTheXfNameMakesAnEngine) {
         ini.close();
         auto config = std::make_shared<CConfig>(other.path() + "/");
         ASSERT_EQ(config->GetRecognitionEngine(), QString::fromUtf8(name));
-        const RecognitionEngines engines =
-            CreateRecognitionEngines(config, &m_owner, [] { return 0; });
+        const RecognitionEngines engines = CreateRecognitionEngines(
+            config, &m_owner, [] { return 0; }, [] { return 0; });
         EXPECT_FALSE(engines.recognizer);
         EXPECT_FALSE(engines.web);
     }
