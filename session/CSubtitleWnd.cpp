@@ -86,9 +86,11 @@ void CSubtitleWnd::ShowSubtitle() {
     m_firstCurrent = m_nextRequest;
     m_waiting.reset();
     const QSize screen = m_screen->ScreenSize();
-    m_lineWidth = screen.width() - kLineMargin;
-    SetFixedWidth(kSourceLine, *m_lineWidth);
-    SetFixedWidth(kTranslationLine, *m_lineWidth);
+    if (!screen.isEmpty()) {
+        m_lineWidth = screen.width() - kLineMargin;
+        SetFixedWidth(kSourceLine, *m_lineWidth);
+        SetFixedWidth(kTranslationLine, *m_lineWidth);
+    }
     ApplyEngineAlignment();
     ApplyTextColor();
     PlaceBand();
@@ -113,9 +115,12 @@ void CSubtitleWnd::ApplyTextColor() {
 
 void CSubtitleWnd::PlaceBand() {
     QWidget* widget = GetHWND();
+    // Without a known screen the band shows where and as wide as it was.
     const QSize screen = m_screen->ScreenSize();
-    widget->setFixedSize(screen.width(), kBandHeight);
-    MoveWindow(0, screen.height() - kBandRise);
+    if (!screen.isEmpty()) {
+        widget->setFixedSize(screen.width(), kBandHeight);
+        MoveWindow(0, screen.height() - kBandRise);
+    }
     ShowWindow(true, false);
     widget->raise();
 }
