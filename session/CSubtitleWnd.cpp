@@ -55,12 +55,18 @@ std::optional<uint32_t> CSubtitleWnd::ParseTextColor(const QString& value) {
 }
 
 void CSubtitleWnd::InitWindow() {
-    auto* source = FindControlAs<QLabel>(kSourceLine);
-    m_controlsFound = source != nullptr && FindControl(kTranslationLine) != nullptr;
-    if (source != nullptr) {
-        source->ensurePolished();
-        m_skinColor = source->palette().color(QPalette::WindowText).rgba();
-    }
+    m_controlsFound =
+        FindControl(kSourceLine) != nullptr && FindControl(kTranslationLine) != nullptr;
+    m_skinColors = {SkinColorOf(kSourceLine), SkinColorOf(kTranslationLine)};
+}
+
+// The colour the skin gives a line, for when the setting names none.
+uint32_t CSubtitleWnd::SkinColorOf(const QString& line) const {
+    QWidget* control = FindControl(line);
+    if (control == nullptr)
+        return 0xFFFFFFFFu;
+    control->ensurePolished();
+    return control->palette().color(QPalette::WindowText).rgba();
 }
 
 Qt::WindowFlags CSubtitleWnd::AdjustWindowFlags(Qt::WindowFlags flags) const {
@@ -108,9 +114,9 @@ void CSubtitleWnd::ApplyEngineAlignment() {
 }
 
 void CSubtitleWnd::ApplyTextColor() {
-    const uint32_t color = ParseTextColor(m_config->GetLpSubtitleColor()).value_or(m_skinColor);
-    SetTextColor(kSourceLine, color);
-    SetTextColor(kTranslationLine, color);
+    const std::optional<uint32_t> color = ParseTextColor(m_config->GetLpSubtitleColor());
+    SetTextColor(kSourceLine, color.value_or(m_skinColors.first));
+    SetTextColor(kTranslationLine, color.value_or(m_skinColors.second));
 }
 
 void CSubtitleWnd::PlaceBand() {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 class CConfig;
 class ITransEngine;
@@ -83,13 +84,14 @@ private:
     void SendToEngine(const QString& text);
     void ShowTranslation();
     int LineWidth() const;
+    uint32_t SkinColorOf(const QString& line) const;
 
     std::shared_ptr<const CConfig> m_config;
     std::shared_ptr<platform::IScreen> m_screen;
     std::unique_ptr<ITransEngine> m_engine;
     bool m_controlsFound = false;
-    uint32_t m_skinColor = 0xFFFFFFFFu;
-    std::optional<int> m_lineWidth; // set at show
+    std::pair<uint32_t, uint32_t> m_skinColors{0xFFFFFFFFu, 0xFFFFFFFFu}; // source, translation
+    std::optional<int> m_lineWidth;                                       // set at show
 
     // UI thread: the request in flight and the newest text waiting for its turn.
     std::uint64_t m_nextRequest = 1;
