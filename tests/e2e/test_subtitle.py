@@ -43,6 +43,8 @@ class SubtitleTest(unittest.TestCase):
         since = w.last_seq()
         w.sim("key", "pen", "record", "down")
         shown = w.wait_event("window", since, name="SubtitleWnd", visible=True)
+        # Speech starts once the recogniser's own recorder (200 ms blocks) listens.
+        w.wait_event("audio", since, state="start", block=6400)
         w.sim("mic", SPEECH)
         time.sleep(SPEECH_SECONDS + 0.5)
         w.sim("key", "pen", "record", "up")
