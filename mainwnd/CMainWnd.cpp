@@ -2,14 +2,18 @@
 
 #include "app/CConfig.h"
 #include "app/CWndManager.h"
+#include "app/Log.h"
 #include "app/Telemetry.h"
 #include "device/CDeviceLink.h"
 #include "device/DeviceMessages.h"
 #include "device/DeviceState.h"
 #include "platform/InputDevices.h"
+#include "platform/ProgramHome.h"
+#include "records/CSessionRecording.h"
 #include "session/CTextOutput.h"
 #include "session/CVoiceSession.h"
 #include "speech/CAudioEndpoints.h"
+#include "speech/CWaveRecorder.h"
 #include "speech/IIatEngine.h"
 #include "speech/RecognitionEngines.h"
 #include "ui/framework/CTrayIcon.h"
@@ -87,6 +91,11 @@ CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
     session.recordUsageEvent = output.recordUsageEvent;
     session.sendEndOfVoiceState = [devices = m_parts.devices] { devices->SendEndOfVoiceState(); };
     session.resetMouseLastKey = [devices = m_parts.devices] { devices->ResetMouseLastKey(); };
+    session.appendSessionText = [this](const QString& text) {
+        m_sessionRecording->AppendText(text);
+    };
+    session.endSessionText = [this] { m_sessionRecording->OnFinalResult(); };
+    CreateSessionRecording();
     m_session = std::make_unique<CVoiceSession>(std::move(session));
 
     // Reading threads and the hot-plug watcher post to this window from their own threads.
@@ -106,6 +115,20 @@ CMainWnd::~CMainWnd() {
         m_engine->Quit();
     m_engine.reset();
     m_webEngine.reset();
+    // After the engines: no result can append to the session text any more.
+    m_sessionRecording.reset();
+}
+
+void CMainWnd::CreateSessionRecording() {
+    CSessionRecording::Links links;
+    // The pen page's save folder, once the page has one.
+    links.saveFolder = [this] { return GetControlText(QStringLiteral("save_edit_lp")); };
+    links.defaultFolder = platform::ProgramHome() + QStringLiteral("Subtitle/");
+    links.setRecordingFile = [](std::shared_ptr<std::FILE> file) {
+        CWaveRecorder::Shared().SetRecordingFile(std::move(file));
+    };
+    links.log = [](const QString& line) { applog::Warning(line); };
+    m_sessionRecording = std::make_unique<CSessionRecording>(std::move(links));
 }
 
 void CMainWnd::CreateEngines() {
@@ -482,6 +505,12 @@ intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t 
         break;
     case devmsg::kSerialKnown:
         ShowSerialNumber();
+        break;
+    case devmsg::kRecordingStart:
+        m_sessionRecording->Start();
+        break;
+    case devmsg::kRecordingStop:
+        m_sessionRecording->Stop();
         break;
     case devmsg::kArrowKey:
         if (wParam == 1 || wParam == 2)

@@ -10,6 +10,7 @@
 class CAudioEndpoints;
 class CConfig;
 class CDeviceLink;
+class CSessionRecording;
 class CTextOutput;
 class CTrayIcon;
 class CVoiceSession;
@@ -58,6 +59,7 @@ protected:
 
 private:
     void CreateEngines();
+    void CreateSessionRecording();
     void OnTrayMessage(intptr_t mouseMessage);
     void OnDeviceArrival(int kind);
     void OnDeviceRemoval(int kind);
@@ -88,6 +90,7 @@ private:
     std::unique_ptr<CTrayIcon> m_trayIcon;
     std::unique_ptr<CTextOutput> m_textOutput;
     std::unique_ptr<CVoiceSession> m_session;
+    std::unique_ptr<CSessionRecording> m_sessionRecording;
     std::unique_ptr<IIatEngine> m_engine;
     std::unique_ptr<IIatEngine> m_webEngine;
     int m_deviceCount = 0;

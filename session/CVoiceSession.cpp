@@ -94,7 +94,7 @@ void CVoiceSession::OnResult(const char* text, bool last, std::string mode) {
     const std::string piece = text ? std::string(text) : std::string();
     const int voiceMode = m_voiceMode.load();
     if (voiceMode == kVoiceSubtitles) {
-        RouteSubtitleResult(piece, mode);
+        RouteSubtitleResult(piece, last, mode);
         return;
     }
     m_last.store(last);
@@ -117,11 +117,14 @@ void CVoiceSession::OnResult(const char* text, bool last, std::string mode) {
     }
 }
 
-void CVoiceSession::RouteSubtitleResult(const std::string& text, const std::string& mode) {
+void CVoiceSession::RouteSubtitleResult(const std::string& text, bool last,
+                                        const std::string& mode) {
     const QString wide = QString::fromStdString(text);
     if (mode == "apd")
         Call(m_context.appendSessionText, wide);
     Call(m_context.addSubtitleText, wide);
+    if (last)
+        Call(m_context.endSessionText);
 }
 
 void CVoiceSession::RouteTyping(const std::string& text) {

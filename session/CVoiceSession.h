@@ -48,6 +48,8 @@ public:
         std::function<void(const std::string& text)> translateAndType;
         // Continuous subtitles with saving on: the open session text file gets the text.
         std::function<void(const QString& text)> appendSessionText;
+        // Continuous subtitles: the final result (last set) has been routed.
+        std::function<void()> endSessionText;
     };
 
     static constexpr int kTipHideDelayMs = 1000;
@@ -85,7 +87,7 @@ public:
 
 private:
     bool IsPenSubtitleSession() const;
-    void RouteSubtitleResult(const std::string& text, const std::string& mode);
+    void RouteSubtitleResult(const std::string& text, bool last, const std::string& mode);
     void RouteTyping(const std::string& text);
     void RouteSearch(bool last);
     void RouteTranslation(bool last);

@@ -2,6 +2,7 @@
 
 #include "app/WindowFactories.h"
 #include "session/CIconWnd.h"
+#include "session/CSubtitleWnd.h"
 #include "session/CTipWnd.h"
 #include "session/CVoiceTipWnd.h"
 
@@ -14,5 +15,8 @@ void RegisterSessionWindows(WindowFactories& factories, SessionWindowLinks links
     };
     factories.floating[FloatingWnd::Icon] = [links] {
         return new CIconWnd(links.recordUsage, links.openGetWord, links.screen);
+    };
+    factories.floating[FloatingWnd::Subtitle] = [links] {
+        return new CSubtitleWnd(links.config, links.makeTransEngine, links.screen);
     };
 }

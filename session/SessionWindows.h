@@ -6,12 +6,14 @@
 #include <memory>
 
 class CConfig;
+class ITransCallBack;
+class ITransEngine;
 struct WindowFactories;
 namespace platform {
 class IScreen;
 }
 
-// What the voice tip, notice and floating icon windows need from the rest of the program.
+// What the voice tip, notice, floating icon and subtitle windows need from the rest of the program.
 // The windows are made before the main window and the window manager exist, so the calls
 // below are looked up each time they are used: bind them to whatever owns the answer later.
 struct SessionWindowLinks {
@@ -25,7 +27,10 @@ struct SessionWindowLinks {
     std::function<void(int x, int y, const QString& word)> openGetWord;
     // Screen size, caret and pointer; the platform's own when null.
     std::shared_ptr<platform::IScreen> screen;
+    // Makes the subtitle band's own translation engine, answering to the band; null or a
+    // null engine leaves the band without translations.
+    std::function<std::unique_ptr<ITransEngine>(ITransCallBack*)> makeTransEngine;
 };
 
-// Fills the voice tip, notice and floating icon slots of the window factories.
+// Fills the voice tip, notice, floating icon and subtitle slots of the window factories.
 void RegisterSessionWindows(WindowFactories& factories, SessionWindowLinks links);

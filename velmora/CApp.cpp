@@ -15,6 +15,7 @@
 #include "session/CVoiceSession.h"
 #include "session/SessionWindows.h"
 #include "speech/CAudioEndpoints.h"
+#include "translate/ITransEngine.h"
 #include "ui/framework/CPaintManagerUI.h"
 #include "ui/framework/UiLanguage.h"
 #include "ui/framework/WindowConstants.h"
@@ -28,6 +29,12 @@
 #include <cstdio>
 
 namespace {
+// The translation engine each translating window owns, answering to that window.
+std::unique_ptr<ITransEngine> MakeTranslationEngine(ITransCallBack* callBack) {
+    // No engine is built into this program yet: the subtitle band shows the source text only.
+    return nullptr;
+}
+
 // Problems found before or outside the log go to standard error as well: without a writable
 // program home the log file is the first thing that is missing.
 void Report(const QString& problem) {
@@ -138,6 +145,7 @@ void CApp::RegisterWindowClasses() {
         if (m_wndManager)
             m_wndManager->ShowGetWord(x, y, word);
     };
+    links.makeTransEngine = MakeTranslationEngine;
     RegisterSessionWindows(CWndManager::RegisteredFactories(), std::move(links));
 }
 

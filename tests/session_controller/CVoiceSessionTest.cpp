@@ -32,6 +32,7 @@ struct Outputs {
     std::vector<std::string> translated;
     std::vector<std::string> tips; // "state:text:hide"
     std::vector<std::string> subtitles;
+    std::vector<std::string> sessionFile; // appended texts, "<end>" for the final result
     std::vector<std::string> usage;
     int deviceInfo = 0;
     int endOfVoice = 0;
@@ -56,6 +57,10 @@ protected:
         c.addSubtitleText = [this](const QString& text) {
             out.subtitles.push_back(text.toStdString());
         };
+        c.appendSessionText = [this](const QString& text) {
+            out.sessionFile.push_back(text.toStdString());
+        };
+        c.endSessionText = [this] { out.sessionFile.push_back("<end>"); };
         c.recordUsageEvent = [this](int kind, const std::string& first, const std::string& second) {
             out.usage.push_back(std::to_string(kind) + ":" + first + ":" + second);
         };
@@ -148,6 +153,18 @@ TEST_F(VoiceSessionTest, SubtitleResultsGoToTheSubtitlesOnly) {
     EXPECT_EQ(session->SessionText(), "");
     session->OnSpeechEnd();
     EXPECT_EQ(engine.calls.back(), "Restart");
+}
+
+// Only final ("apd") texts are kept in the session file; replaced ones ("rpl") would repeat
+// words. The final result of the session closes the file's text.
+TEST_F(VoiceSessionTest, SubtitleSessionFileGetsFinalTextsAndTheEnd) {
+    deviceKind = 1;
+    session->OnKeyDown(3);
+    session->OnResult("slide", false, "rpl");
+    session->OnResult("slide one", false, "apd");
+    session->OnResult("thanks", true, "apd");
+    EXPECT_EQ(out.sessionFile, (std::vector<std::string>{"slide one", "thanks", "<end>"}));
+    EXPECT_EQ(out.subtitles, (std::vector<std::string>{"slide", "slide one", "thanks"}));
 }
 
 struct GenerationCase {
