@@ -77,7 +77,12 @@ bool X11ScreenWordCapture::Prepare(QString* problem) {
     if (display == nullptr)
         return fail(QStringLiteral("screen-word capture unavailable: no X display"));
     int errorBase = 0;
-    if (!XFixesQueryExtension(display, &m_xfixesEventBase, &errorBase))
+    int major = 0;
+    int minor = 0;
+    // Selection events came with XFixes 1; the server speaks version 0 to a client that does
+    // not ask for more.
+    if (!XFixesQueryExtension(display, &m_xfixesEventBase, &errorBase) ||
+        !XFixesQueryVersion(display, &major, &minor) || major < 1)
         return fail(QStringLiteral("screen-word capture unavailable: the X server lacks XFixes"));
     m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_wakeFd < 0)
