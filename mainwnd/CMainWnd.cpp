@@ -7,6 +7,7 @@
 #include "device/CDeviceLink.h"
 #include "device/DeviceMessages.h"
 #include "device/DeviceState.h"
+#include "platform/IScreenWordCapture.h"
 #include "platform/InputDevices.h"
 #include "platform/ProgramHome.h"
 #include "records/CSessionRecording.h"
@@ -16,6 +17,8 @@
 #include "speech/CWaveRecorder.h"
 #include "speech/IIatEngine.h"
 #include "speech/RecognitionEngines.h"
+#include "translate/CTransEngine.h"
+#include "translate/TransRequests.h"
 #include "ui/framework/CTrayIcon.h"
 #include "ui/framework/WindowConstants.h"
 #include "ui/framework/WindowMessage.h"
@@ -87,6 +90,9 @@ CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
         wm->ShowTranslation(text, last);
     };
     session.typeText = [this](const std::string& text) { m_textOutput->TypeText(text); };
+    session.translateAndType = [this](const std::string& text) {
+        transreq::TranslateWithConfiguredService(*m_transEngine, *m_parts.config, text);
+    };
     session.sendDeviceInfo = [config = m_parts.config] { SendDeviceInfo(config, 0); };
     session.recordUsageEvent = output.recordUsageEvent;
     session.sendEndOfVoiceState = [devices = m_parts.devices] { devices->SendEndOfVoiceState(); };
@@ -98,6 +104,13 @@ CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
     CreateSessionRecording();
     m_session = std::make_unique<CVoiceSession>(std::move(session));
 
+    CTransEngine::Context translation;
+    translation.config = m_parts.config;
+    translation.deviceKind = [devices = m_parts.devices] {
+        return devices->State().currentKind.load();
+    };
+    m_transEngine = std::make_unique<CTransEngine>(this, std::move(translation));
+
     // Reading threads and the hot-plug watcher post to this window from their own threads.
     m_parts.devices->SetPoster([this](unsigned msg, uintptr_t wParam, intptr_t lParam) {
         PostMessage(this, msg, wParam, lParam);
@@ -106,6 +119,9 @@ CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
 }
 
 CMainWnd::~CMainWnd() {
+    if (m_parts.wordCapture)
+        m_parts.wordCapture->SetHighlightReadyCallback(nullptr);
+    m_transEngine.reset();
     m_parts.devices->SetPoster(nullptr);
     m_parts.devices->StopWatching();
     m_parts.devices->StopReadingThread(kMouse);
@@ -149,8 +165,34 @@ void CMainWnd::InitWindow() {
     m_parts.devices->StartWatching();
     FillDeviceChooser();
     m_controlsFound = FindControl(kChooser) && FindControl(kTabs) && FindControl(kChooserRow);
+    StartWordCapture();
     BuildDeviceList();
     ApplyWebKeyRule(false);
+}
+
+void CMainWnd::StartWordCapture() {
+    platform::IScreenWordCapture* capture = m_parts.wordCapture;
+    if (capture == nullptr)
+        return;
+    capture->SetDelay(kGetWordDelayMs);
+    // Runs on the capture's thread; the window manager brings the show to the UI thread.
+    capture->SetHighlightReadyCallback([wm = m_parts.wndManager](const QString& text) {
+        if (text.isEmpty())
+            return;
+        const QPoint pointer = platform::Screen()->CursorPosition().value_or(QPoint());
+        wm->ShowGetWord(pointer.x(), pointer.y(), text);
+    });
+}
+
+void CMainWnd::ApplyGetWordSwitch(int kind) {
+    if (m_parts.wordCapture == nullptr || (kind != kMouse && kind != kPen))
+        return;
+    m_parts.wordCapture->EnableHighlightCapture(
+        m_parts.config->GetForDevice(ConfigKey::GetwordSwitch, kind) == QLatin1String("on"));
+}
+
+void CMainWnd::OnTranslated(const std::string& text) {
+    m_textOutput->TypeText(text);
 }
 
 bool CMainWnd::IsWebKeyOffModel() const {
@@ -218,6 +260,7 @@ void CMainWnd::InitDevicePage(int kind) {
     if (kind < 0 || kind > kRecorder || m_pageInitialised[kind])
         return;
     m_pageInitialised[kind] = true;
+    ApplyGetWordSwitch(kind);
     if (kind == kMouse)
         ShowSerialNumber();
 }

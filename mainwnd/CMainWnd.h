@@ -1,5 +1,6 @@
 #pragma once
 
+#include "translate/ITransCallBack.h"
 #include "ui/framework/WindowImplBase.h"
 
 #include <QString>
@@ -16,11 +17,15 @@ class CTrayIcon;
 class CVoiceSession;
 class CWndManager;
 class IIatEngine;
+class ITransEngine;
+namespace platform {
+class IScreenWordCapture;
+}
 
 // The program's one large window and its hub: the device chooser with one page per connected
 // device kind, the tray icon, the reading thread of the current device and the voice session.
 // Closing it only hides it; it lives until the program ends.
-class CMainWnd : public WindowImplBase {
+class CMainWnd : public WindowImplBase, public ITransCallBack {
     Q_OBJECT
 public:
     // What the window works with; all of it outlives the window.
@@ -29,7 +34,12 @@ public:
         CDeviceLink* devices = nullptr;
         CWndManager* wndManager = nullptr;
         CAudioEndpoints* audioEndpoints = nullptr;
+        // Highlighted text on the desktop opens the get-word window; may be null.
+        platform::IScreenWordCapture* wordCapture = nullptr;
     };
+
+    // How long a highlight rests before its text is read.
+    static constexpr int kGetWordDelayMs = 300;
 
     static constexpr int kIconOnline = 107;
     static constexpr int kIconOffline = 133;
@@ -49,6 +59,11 @@ public:
 
     int DeviceCount() const { return m_deviceCount; }
     CVoiceSession& Session() const { return *m_session; }
+
+    // ITransCallBack: translations of dictation with the translation switch off are typed on
+    // the request thread.
+    void OnTranslated(const std::string& text) override;
+    void OnSpeakEnd() override {}
 
 protected:
     void InitWindow() override;
@@ -85,6 +100,8 @@ private:
     void StopDeviceThreadAndEngine(int kind);
     void SelectChooserItem(int kind);
     void ShowSerialNumber();
+    void StartWordCapture();
+    void ApplyGetWordSwitch(int kind);
 
     Parts m_parts;
     std::unique_ptr<CTrayIcon> m_trayIcon;
@@ -93,6 +110,7 @@ private:
     std::unique_ptr<CSessionRecording> m_sessionRecording;
     std::unique_ptr<IIatEngine> m_engine;
     std::unique_ptr<IIatEngine> m_webEngine;
+    std::unique_ptr<ITransEngine> m_transEngine;
     int m_deviceCount = 0;
     int m_startDelayMs = 0;
     bool m_pageInitialised[3] = {false, false, false};

@@ -78,6 +78,17 @@ QString CTextOutput::TypingMode() const {
 }
 
 bool CTextOutput::PasteThroughClipboard(const QString& text) {
+    if (!PasteOnly(text))
+        return false;
+    m_context.showVoiceTip(kTipProcessing, QString(), false, kTipHideDelayMs);
+    return true;
+}
+
+bool CTextOutput::Paste(const QString& text) {
+    return !text.isEmpty() && PasteOnly(text);
+}
+
+bool CTextOutput::PasteOnly(const QString& text) {
     const bool mouseTypesPaste = m_context.setting(ConfigKey::PhotoIC) == QLatin1String("3212");
     // The user's clipboard is not given up for a paste that cannot happen.
     if (!mouseTypesPaste && !KeyboardReady())
@@ -92,7 +103,6 @@ bool CTextOutput::PasteThroughClipboard(const QString& text) {
     if (!pasted)
         return false;
     m_unreadPaste = readsBeforePaste;
-    m_context.showVoiceTip(kTipProcessing, QString(), false, kTipHideDelayMs);
     return true;
 }
 

@@ -64,6 +64,11 @@ public:
     // result is not reported as typed. Failures are otherwise silent.
     bool TypeText(const std::string& utf8Text);
 
+    // Puts the text on the clipboard and pastes it into the focused window (Ctrl+V, or the
+    // mouse's paste report for "3212"), whatever the typing mode, and reports nothing. False when
+    // it was not pasted.
+    bool Paste(const QString& text);
+
     // One press and release of the up or down arrow into the focused window.
     void PressArrow(platform::ArrowKey key);
 
@@ -71,6 +76,7 @@ private:
     QString TypingMode() const;
     // Both false when the operation has to end without the final-result report.
     bool PasteThroughClipboard(const QString& text);
+    bool PasteOnly(const QString& text);
     void WaitUntilPreviousPasteRead();
     bool TypeUnits(const QString& text);
     void ReportFinalResult(const std::string& typedText);

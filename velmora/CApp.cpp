@@ -8,14 +8,18 @@
 #include "device/CDeviceLink.h"
 #include "mainwnd/CMainWnd.h"
 #include "platform/AutoStart.h"
+#include "platform/IScreenWordCapture.h"
+#include "platform/InputDevices.h"
 #include "platform/ProgramHome.h"
 #include "platform/SingleInstance.h"
 #include "service/CHttpClient.h"
 #include "service/Endpoints.h"
+#include "session/CTextOutput.h"
 #include "session/CVoiceSession.h"
 #include "session/SessionWindows.h"
 #include "speech/CAudioEndpoints.h"
 #include "translate/ITransEngine.h"
+#include "translate/TransWindows.h"
 #include "ui/framework/CPaintManagerUI.h"
 #include "ui/framework/UiLanguage.h"
 #include "ui/framework/WindowConstants.h"
@@ -78,6 +82,7 @@ bool CApp::Startup() {
     if (curl_global_init(CURL_GLOBAL_ALL) != 0)
         return false;
     m_curlInitialised = true;
+    StartWordCapture();
 
     m_audioEndpoints = std::make_unique<CAudioEndpoints>();
     m_deviceLink = std::make_unique<CDeviceLink>(m_config);
@@ -89,6 +94,7 @@ bool CApp::Startup() {
     ApplyUiLanguage();
 
     RegisterWindowClasses();
+    RegisterTranslationWindows();
     m_wndManager = std::make_unique<CWndManager>();
     m_wndManager->SetUsageRecorder([config = m_config](int kind, const QString& info) {
         RecordUsageEvent(config, kind, info, QString());
@@ -149,12 +155,44 @@ void CApp::RegisterWindowClasses() {
     RegisterSessionWindows(CWndManager::RegisteredFactories(), std::move(links));
 }
 
+void CApp::StartWordCapture() {
+    QString problem;
+    m_wordCapture = platform::CreateScreenWordCapture(&problem);
+    // Without it the program runs on; highlighted text simply opens nothing.
+    if (!m_wordCapture->IsAvailable())
+        applog::Warning(problem.isEmpty() ? QStringLiteral("screen-word capture unavailable")
+                                          : problem);
+}
+
+void CApp::RegisterTranslationWindows() {
+    TransWindowLinks links;
+    links.config = m_config;
+    links.deviceKind = [devices = m_deviceLink.get()] {
+        return devices->State().currentKind.load();
+    };
+    links.languageChosen = [this] {
+        if (m_mainWnd)
+            PostMessage(m_mainWnd.get(), ui::WM_USER + 111, 0, 0);
+    };
+    // The paste of dictation output: Ctrl+V, or the mouse's own paste report for "3212".
+    CTextOutput::Context output;
+    output.setting = [config = m_config](ConfigKey key) { return config->Get(key); };
+    output.sendMousePaste = CTextOutput::MousePasteThrough(m_deviceLink->Context());
+    auto paste = std::make_shared<CTextOutput>(std::move(output));
+    links.paste = [paste](const QString& text) { return paste->Paste(text); };
+    links.recordUsage = [config = m_config](int kind, const QString& first, const QString& second) {
+        RecordUsageEvent(config, kind, first, second);
+    };
+    RegisterTransWindows(CWndManager::RegisteredFactories(), std::move(links));
+}
+
 void CApp::CreateMainWindow() {
     CMainWnd::Parts parts;
     parts.config = m_config;
     parts.devices = m_deviceLink.get();
     parts.wndManager = m_wndManager.get();
     parts.audioEndpoints = m_audioEndpoints.get();
+    parts.wordCapture = m_wordCapture.get();
     m_mainWnd = std::make_unique<CMainWnd>(std::move(parts));
     // Caption, system menu, sizing frame and minimise box; not visible until the tray asks.
     constexpr uint32_t kMainWindowStyle =
@@ -191,6 +229,7 @@ void CApp::Shutdown() {
         m_deviceLink->StopWatching();
     m_deviceLink.reset();
     m_config.reset();
+    m_wordCapture.reset();
     StopHttp();
     CPaintManagerUI::Term();
     applog::Info(QStringLiteral("Velmora stopped"));

@@ -8,8 +8,9 @@ class CMainWnd;
 class CAudioEndpoints;
 class CDeviceLink;
 namespace platform {
+class IScreenWordCapture;
 class SingleInstance;
-}
+} // namespace platform
 
 // The application object and the program's composition root: owns the settings store, the
 // device link, the window manager and the main window, runs the start-up sequence and the
@@ -34,6 +35,8 @@ private:
     void CreateMainWindow();
     void ListenForWakeUps();
     void RegisterWindowClasses();
+    void RegisterTranslationWindows();
+    void StartWordCapture();
     void StopHttp();
     void Shutdown();
 
@@ -43,6 +46,8 @@ private:
     std::unique_ptr<platform::SingleInstance> m_instanceGuard;
     std::unique_ptr<CAudioEndpoints> m_audioEndpoints;
     std::unique_ptr<CDeviceLink> m_deviceLink;
+    // Unloaded after the settings store, as the last of the libraries.
+    std::unique_ptr<platform::IScreenWordCapture> m_wordCapture;
     std::unique_ptr<CWndManager> m_wndManager;
     std::unique_ptr<CMainWnd> m_mainWnd;
     bool m_curlInitialised = false;

@@ -289,6 +289,15 @@ int Cursor(SimClient& client, const Args& args) {
     return Simple(client, request);
 }
 
+int Highlight(SimClient& client, const Args& args) {
+    if (args.size() != 1)
+        return Fail("usage: highlight TEXT");
+    Json::Value request;
+    request["op"] = "highlight";
+    request["text"] = args[0];
+    return Simple(client, request);
+}
+
 int Focus(SimClient& client, const Args& args) {
     if (args.size() != 1 || (args[0] != "none" && args[0] != "window"))
         return Fail("usage: focus none|window");
@@ -340,10 +349,10 @@ std::string TakeSocketOption(std::vector<std::string>& args) {
 
 int RunSimCommand(const std::string& socketPath, const std::vector<std::string>& args) {
     static const std::map<std::string, std::function<int(SimClient&, const Args&)>> commands = {
-        {"plug", Plug},     {"unplug", Unplug}, {"report", Report}, {"key", Key},
-        {"events", Events}, {"wait", Wait},     {"stop", Stop},     {"mic", Mic},
-        {"caret", Caret},   {"cursor", Cursor}, {"focus", Focus},   {"hidraw", Hidraw},
-        {"grab", Grab},
+        {"plug", Plug},     {"unplug", Unplug},       {"report", Report}, {"key", Key},
+        {"events", Events}, {"wait", Wait},           {"stop", Stop},     {"mic", Mic},
+        {"caret", Caret},   {"cursor", Cursor},       {"focus", Focus},   {"hidraw", Hidraw},
+        {"grab", Grab},     {"highlight", Highlight},
     };
     if (args.empty())
         return Fail("no command");

@@ -11,7 +11,7 @@
 // a hot-plug watch, an event subscription, a microphone capture, the program's window driver).
 class SimConnection {
 public:
-    enum class Role { Control, HidHandle, Watcher, Subscriber, Capture, Ui };
+    enum class Role { Control, HidHandle, Watcher, Subscriber, Capture, Ui, HighlightWatcher };
 
     // What a capture connection asked for and has received.
     struct CaptureState {

@@ -77,6 +77,9 @@ private:
     void OnCaret(SimConnection&, const Json::Value& request);
     void OnCursor(SimConnection&, const Json::Value& request);
     void OnFocus(SimConnection&, const Json::Value& request);
+    // The desktop's highlighted text (PRIMARY): the tools set it, the program watches it.
+    void OnHighlight(SimConnection&, const Json::Value& request);
+    void OnHighlightWatch(SimConnection&, const Json::Value& request);
 
     // Windows: the program's driver attaches and answers; the tools ask.
     void OnUi(SimConnection&, const Json::Value& request);

@@ -78,6 +78,8 @@ void SimWorld::RegisterDesktopHandlers() {
         {"caret", bind(&SimWorld::OnCaret)},
         {"cursor", bind(&SimWorld::OnCursor)},
         {"focus", bind(&SimWorld::OnFocus)},
+        {"highlight", bind(&SimWorld::OnHighlight)},
+        {"highlight_watch", bind(&SimWorld::OnHighlightWatch)},
     });
 }
 
@@ -336,5 +338,30 @@ void SimWorld::OnFocus(SimConnection& connection, const Json::Value& request) {
         return;
     }
     m_desktop.hasFocusWindow = request["window"].asBool();
+    Reply(connection, true);
+}
+
+// --- highlighted text ---------------------------------------------------------------------
+
+void SimWorld::OnHighlight(SimConnection& connection, const Json::Value& request) {
+    if (!request["text"].isString()) {
+        Reply(connection, false, "highlight takes text");
+        return;
+    }
+    Json::Value event;
+    event["kind"] = "highlight";
+    event["text"] = request["text"];
+    Record(event);
+    Json::Value push;
+    push["highlight"] = request["text"];
+    for (auto& c : m_connections) {
+        if (c->GetRole() == SimConnection::Role::HighlightWatcher)
+            c->SendJson(push);
+    }
+    Reply(connection, true);
+}
+
+void SimWorld::OnHighlightWatch(SimConnection& connection, const Json::Value&) {
+    connection.SetRole(SimConnection::Role::HighlightWatcher);
     Reply(connection, true);
 }

@@ -22,6 +22,7 @@ const char* kUsage =
     "  cursor X Y                     move the pointer\n"
     "  focus none|window              take away or give back the keyboard focus window\n"
     "  grab WINDOW FILE               write the program's window (MainWnd, ...) as a PNG\n"
+    "  highlight TEXT                 the user highlights TEXT on the desktop (PRIMARY)\n"
     "  stop                           end the world\n";
 }
 

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "service/Endpoints.h"
+#include "translate/ITransEngine.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class CConfig;
+class CTransCallBackGate;
+class ITransCallBack;
+namespace platform {
+class IAudioPlayer;
+class ISpeechSynthesizer;
+} // namespace platform
+
+// Translates through the translation service and reads text aloud through its speech
+// endpoint, falling back to the local synthesizer. Every request runs on a detached thread of
+// its own and answers through the callback given at construction (none: answers are dropped).
+// The threads share what they use, so the engine may be destroyed at any time: answers that
+// come later are dropped.
+class CTransEngine : public ITransEngine {
+public:
+    struct Context {
+        std::shared_ptr<const CConfig> config;
+        // 0 mouse, 1 pen, 2 third device; picks the target language. Device 0 when empty.
+        std::function<int()> deviceKind;
+        // Addresses and credentials; the process-wide endpoints when empty.
+        std::optional<Endpoints> endpoints;
+        // Makes the player of one speech piece; the platform's when empty.
+        std::function<std::unique_ptr<platform::IAudioPlayer>()> makePlayer;
+        // The offline voice; the platform's when null.
+        std::shared_ptr<platform::ISpeechSynthesizer> synthesizer;
+    };
+
+    static constexpr long kConnectSeconds = 2;
+    static constexpr long kTranslateSeconds = 3;
+    static constexpr long kSpeechSeconds = 10;
+
+    CTransEngine(ITransCallBack* callBack, Context context);
+    ~CTransEngine() override;
+    CTransEngine(const CTransEngine&) = delete;
+    CTransEngine& operator=(const CTransEngine&) = delete;
+
+    void Translate(const std::string& text) override;
+    void TranslateGoogle(const std::string& text) override;
+    void Speak(std::string text) override;
+
+    struct Shared;
+
+private:
+    std::shared_ptr<Shared> m_shared;
+};
