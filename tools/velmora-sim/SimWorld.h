@@ -77,6 +77,11 @@ private:
     void OnCaret(SimConnection&, const Json::Value& request);
     void OnCursor(SimConnection&, const Json::Value& request);
     void OnFocus(SimConnection&, const Json::Value& request);
+    // The desktop's file index and network: set by the tools, asked by the program.
+    void OnIndex(SimConnection&, const Json::Value& request);
+    void OnFileSearch(SimConnection&, const Json::Value& request);
+    void OnNetwork(SimConnection&, const Json::Value& request);
+    void OnNetworkState(SimConnection&, const Json::Value& request);
 
     // Windows: the program's driver attaches and answers; the tools ask.
     void OnUi(SimConnection&, const Json::Value& request);

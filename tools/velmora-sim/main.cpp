@@ -22,6 +22,8 @@ const char* kUsage =
     "  cursor X Y                     move the pointer\n"
     "  focus none|window              take away or give back the keyboard focus window\n"
     "  grab WINDOW FILE               write the program's window (MainWnd, ...) as a PNG\n"
+    "  index PATH... | index --clear  the files the desktop's file index knows\n"
+    "  network online|offline         the computer gains or loses its network\n"
     "  stop                           end the world\n";
 }
 
