@@ -154,6 +154,19 @@ OpenResult OpenTargetWith(IDesktopLauncher& launcher, const QString& rawTarget, 
     return Refuse(target, kReasonForm, via);
 }
 
+QString ProgramTargetPath(const QString& rawTarget) {
+    const QString target = rawTarget.trimmed();
+    if (HasControlCharacters(target))
+        return QString();
+    const std::optional<QString> path = LocalPath(target);
+    if (!path)
+        return QString();
+    const QFileInfo info(*path);
+    if (!info.isFile())
+        return QString();
+    return path->endsWith(QLatin1String(".desktop")) || info.isExecutable() ? *path : QString();
+}
+
 OpenResult OpenTarget(const QString& target, const QString& via, const OpenPolicy& policy) {
     return OpenTargetWith(DesktopLauncher(), target, via, policy);
 }

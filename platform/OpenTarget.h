@@ -54,4 +54,9 @@ struct OpenPolicy {
 // nothing is launched: the open or run is only reported.
 OpenResult OpenTarget(const QString& target, const QString& via, const OpenPolicy& policy = {});
 
+// The absolute path of the program a target names by path (an existing executable file or
+// desktop file, form 2), as OpenTarget hands it to isTrustedProgram; empty for anything else.
+// Lets a caller record the programs the user picked.
+QString ProgramTargetPath(const QString& target);
+
 } // namespace platform

@@ -268,6 +268,17 @@ TEST(OpenTarget, AHugeTargetIsRefusedWithoutHarm) {
     EXPECT_TRUE(launcher.calls.empty());
 }
 
+TEST(OpenTarget, ProgramTargetPathNamesOnlyProgramsGivenByPath) {
+    XdgFixture xdg(World());
+    EXPECT_EQ(platform::ProgramTargetPath(World().Expand("@/bin/prog")), World().Path("bin/prog"));
+    EXPECT_EQ(platform::ProgramTargetPath("~/docs/run.sh"), World().Path("home/docs/run.sh"));
+    EXPECT_EQ(platform::ProgramTargetPath(World().Expand("file://@/home/docs/outside.desktop")),
+              World().Path("home/docs/outside.desktop"));
+    for (const char* other : {"@/home/docs/readme.txt", "@/home/docs", "@/bin/none", "prog",
+                              "qqmusic.desktop", "https://example.com/x.desktop"})
+        EXPECT_EQ(platform::ProgramTargetPath(World().Expand(other)), "") << other;
+}
+
 struct ExecCase {
     const char* name;
     const char* exec;
