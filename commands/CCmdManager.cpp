@@ -1,7 +1,6 @@
 #include "commands/CCmdManager.h"
 
 #include "app/CConfig.h"
-#include "commands/CommandService.h"
 #include "commands/SemanticReply.h"
 #include "commands/SpokenNameMatch.h"
 #include "platform/DebugChannel.h"
@@ -36,6 +35,10 @@ CCmdManager::CCmdManager(Context context)
       m_appTargets(MakeAppTargetTable()), m_trustedPrograms(m_context.trustedProgramsFile) {
     if (!m_context.deviceKind)
         m_context.deviceKind = [] { return 0; };
+    if (!m_context.deviceIdentity)
+        m_context.deviceIdentity = [config = m_context.config](int kind) {
+            return IdentityFromConfig(*config, kind);
+        };
     if (!m_context.macAddress)
         m_context.macAddress = platform::FirstAdapterMac;
     if (!m_context.isOnline)
@@ -207,8 +210,9 @@ bool CCmdManager::FetchCommands(int deviceKind) {
     if (!WaitForNetwork())
         return false;
     const std::string url =
-        m_context.serviceBase +
-        FetchCommandsQuery(*m_context.config, deviceKind, m_context.macAddress());
+        m_context.serviceBase + FetchCommandsQuery(*m_context.config,
+                                                   m_context.deviceIdentity(deviceKind),
+                                                   m_context.macAddress());
     const auto [ok, body] = CHttpClient::Get(url, kServiceLimits);
     const bool replaced = ApplyReply(deviceKind, ok, body);
     NotifyListChanged();
@@ -216,8 +220,9 @@ bool CCmdManager::FetchCommands(int deviceKind) {
 }
 
 bool CCmdManager::AddCommand(int deviceKind, const CommandRecord& record) {
-    const std::string url = m_context.serviceBase + AddCommandQuery(*m_context.config, deviceKind,
-                                                                    m_context.macAddress(), record);
+    const std::string url = m_context.serviceBase +
+                            AddCommandQuery(*m_context.config, m_context.deviceIdentity(deviceKind),
+                                            m_context.macAddress(), record);
     const auto [ok, body] = CHttpClient::Get(url, kServiceLimits);
     const bool replaced = ApplyReply(deviceKind, ok, body);
     if (replaced)
@@ -227,8 +232,9 @@ bool CCmdManager::AddCommand(int deviceKind, const CommandRecord& record) {
 
 bool CCmdManager::DeleteCommand(int deviceKind, const QString& customCmd) {
     const std::string url =
-        m_context.serviceBase +
-        DeleteCommandQuery(*m_context.config, deviceKind, m_context.macAddress(), customCmd);
+        m_context.serviceBase + DeleteCommandQuery(*m_context.config,
+                                                   m_context.deviceIdentity(deviceKind),
+                                                   m_context.macAddress(), customCmd);
     const auto [ok, body] = CHttpClient::Get(url, kServiceLimits);
     const bool replaced = ApplyReply(deviceKind, ok, body);
     if (replaced)

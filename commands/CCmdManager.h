@@ -3,6 +3,7 @@
 #include "commands/BuiltInTables.h"
 #include "commands/CTrustedPrograms.h"
 #include "commands/CommandRecord.h"
+#include "commands/CommandService.h"
 #include "platform/IFileSearch.h"
 #include "platform/OpenTarget.h"
 
@@ -38,8 +39,9 @@ public:
         std::string semanticBase;     // the semantic service origin
         std::string semanticEngineId; // sent with every question
         QString trustedProgramsFile;  // trusted_programs.txt in the program home
-        // Defaults: platform::FirstAdapterMac, platform::IsOnline, platform::FileSearch(),
-        // platform::OpenTarget.
+        // Defaults: IdentityFromConfig, platform::FirstAdapterMac, platform::IsOnline,
+        // platform::FileSearch(), platform::OpenTarget.
+        std::function<DeviceIdentity(int deviceKind)> deviceIdentity;
         std::function<QString()> macAddress;
         std::function<bool()> isOnline;
         std::shared_ptr<platform::IFileSearch> fileSearch;

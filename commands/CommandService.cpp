@@ -29,15 +29,25 @@ bool ReadMember(const Json::Value& object, const char* name, QString& out) {
 
 } // namespace
 
-std::string DeviceQuery(const CConfig& config, int deviceKind, const QString& mac,
-                        const char* lead) {
-    std::string query;
+DeviceIdentity IdentityFromConfig(const CConfig& config, int deviceKind) {
+    DeviceIdentity identity;
+    identity.deviceKind = deviceKind;
     if (deviceKind == 0 || deviceKind == 1) {
         const bool pen = deviceKind == 1;
-        query +=
-            std::string(lead) + "vid=" + Utf8(config.Get(pen ? ConfigKey::LpVid : ConfigKey::Vid));
-        query += "&pid=" + Utf8(config.Get(pen ? ConfigKey::LpPid : ConfigKey::Pid));
-        query += "&sn=" + Utf8(config.Get(pen ? ConfigKey::LpSn : ConfigKey::Sn));
+        identity.vid = config.Get(pen ? ConfigKey::LpVid : ConfigKey::Vid);
+        identity.pid = config.Get(pen ? ConfigKey::LpPid : ConfigKey::Pid);
+        identity.sn = config.Get(pen ? ConfigKey::LpSn : ConfigKey::Sn);
+    }
+    return identity;
+}
+
+std::string DeviceQuery(const CConfig& config, const DeviceIdentity& device, const QString& mac,
+                        const char* lead) {
+    std::string query;
+    if (device.deviceKind == 0 || device.deviceKind == 1) {
+        query += std::string(lead) + "vid=" + Utf8(device.vid);
+        query += "&pid=" + Utf8(device.pid);
+        query += "&sn=" + Utf8(device.sn);
     }
     query += "&channelName=" + Encoded(config.GetChannelName());
     query += "&macAddr=" + Utf8(mac);
@@ -45,21 +55,22 @@ std::string DeviceQuery(const CConfig& config, int deviceKind, const QString& ma
     return query;
 }
 
-std::string FetchCommandsQuery(const CConfig& config, int deviceKind, const QString& mac) {
-    return "/api/getSiDeviceCmdList.json?" + DeviceQuery(config, deviceKind, mac, "");
+std::string FetchCommandsQuery(const CConfig& config, const DeviceIdentity& device,
+                               const QString& mac) {
+    return "/api/getSiDeviceCmdList.json?" + DeviceQuery(config, device, mac, "");
 }
 
-std::string AddCommandQuery(const CConfig& config, int deviceKind, const QString& mac,
+std::string AddCommandQuery(const CConfig& config, const DeviceIdentity& device, const QString& mac,
                             const CommandRecord& record) {
     return "/api/editiorAddSiDeviceCmd.json?customName=" + Encoded(record.customName) +
            "&customCmd=" + Encoded(record.customCmd) + "&cmdType=" + Utf8(record.cmdType) +
-           DeviceQuery(config, deviceKind, mac, "&");
+           DeviceQuery(config, device, mac, "&");
 }
 
-std::string DeleteCommandQuery(const CConfig& config, int deviceKind, const QString& mac,
-                               const QString& customCmd) {
+std::string DeleteCommandQuery(const CConfig& config, const DeviceIdentity& device,
+                               const QString& mac, const QString& customCmd) {
     return "/api/deleteSiDeviceCmd.json?customCmd=" + Encoded(customCmd) +
-           DeviceQuery(config, deviceKind, mac, "&");
+           DeviceQuery(config, device, mac, "&");
 }
 
 std::optional<std::vector<CommandRecord>> ParseCommandList(const std::string& body) {

@@ -32,25 +32,26 @@ protected:
 
 TEST_F(CommandQueries, FollowTheServiceOrderAndEncoding) {
     const QString mac = QStringLiteral("00-1A-2B-3C-4D-5E");
-    EXPECT_EQ(FetchCommandsQuery(*m_config, 0, mac),
+    EXPECT_EQ(FetchCommandsQuery(*m_config, IdentityFromConfig(*m_config, 0), mac),
               "/api/getSiDeviceCmdList.json?vid=6352&pid=C098&sn=HMXWW0102030405"
               "&channelName=Store+%26+Co&macAddr=00-1A-2B-3C-4D-5E&clientversion=1.2.3");
-    EXPECT_EQ(FetchCommandsQuery(*m_config, 1, mac),
+    EXPECT_EQ(FetchCommandsQuery(*m_config, IdentityFromConfig(*m_config, 1), mac),
               "/api/getSiDeviceCmdList.json?vid=B75C&pid=A217&sn=PEN 1"
               "&channelName=Store+%26+Co&macAddr=00-1A-2B-3C-4D-5E&clientversion=1.2.3");
-    EXPECT_EQ(FetchCommandsQuery(*m_config, 2, mac),
+    EXPECT_EQ(FetchCommandsQuery(*m_config, IdentityFromConfig(*m_config, 2), mac),
               "/api/getSiDeviceCmdList.json?&channelName=Store+%26+Co"
               "&macAddr=00-1A-2B-3C-4D-5E&clientversion=1.2.3");
     const CommandRecord record{QStringLiteral("https://a.example/?q=1 2"),
                                QStringLiteral("项目 A&B"), QStringLiteral("website"), QString()};
-    EXPECT_EQ(AddCommandQuery(*m_config, 0, mac, record),
+    EXPECT_EQ(AddCommandQuery(*m_config, IdentityFromConfig(*m_config, 0), mac, record),
               "/api/editiorAddSiDeviceCmd.json?customName=https%3A%2F%2Fa.example%2F%3Fq%3D1+2"
               "&customCmd=%E9%A1%B9%E7%9B%AE+A%26B&cmdType=website&vid=6352&pid=C098"
               "&sn=HMXWW0102030405&channelName=Store+%26+Co&macAddr=00-1A-2B-3C-4D-5E"
               "&clientversion=1.2.3");
-    EXPECT_EQ(DeleteCommandQuery(*m_config, 1, mac, QStringLiteral("a+b")),
-              "/api/deleteSiDeviceCmd.json?customCmd=a%2Bb&vid=B75C&pid=A217&sn=PEN 1"
-              "&channelName=Store+%26+Co&macAddr=00-1A-2B-3C-4D-5E&clientversion=1.2.3");
+    EXPECT_EQ(
+        DeleteCommandQuery(*m_config, IdentityFromConfig(*m_config, 1), mac, QStringLiteral("a+b")),
+        "/api/deleteSiDeviceCmd.json?customCmd=a%2Bb&vid=B75C&pid=A217&sn=PEN 1"
+        "&channelName=Store+%26+Co&macAddr=00-1A-2B-3C-4D-5E&clientversion=1.2.3");
 }
 
 struct ListCase {
