@@ -17,6 +17,9 @@ TEST(UrlEncode, KeepsUnreservedBytesAndEscapesEverythingElse) {
         {"\xE5\xA4\xA9\xE6\xB0\x94", "%E5%A4%A9%E6%B0%94"},
         {std::string("\x00\x7F\xFF", 3), "%00%7F%FF"},
         {"/?:\n", "%2F%3F%3A%0A"},
+        {"New York", "New+York"},
+        {"A+B", "A%2BB"},
+        {"a.b-c_d~e", "a.b-c_d~e"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(UrlEncode(c.text), c.encoded) << c.text;

@@ -326,6 +326,30 @@ int Grab(SimClient& client, const Args& args) {
     return 0;
 }
 
+int Index(SimClient& client, const Args& args) {
+    Json::Value request;
+    request["op"] = "index";
+    request["paths"] = Json::arrayValue;
+    if (args.size() == 1 && args[0] == "--clear") {
+        request["clear"] = true;
+    } else if (args.empty()) {
+        return Fail("usage: index PATH... | index --clear");
+    } else {
+        for (const std::string& path : args)
+            request["paths"].append(std::filesystem::absolute(path).lexically_normal().string());
+    }
+    return Simple(client, request);
+}
+
+int Network(SimClient& client, const Args& args) {
+    if (args.size() != 1 || (args[0] != "online" && args[0] != "offline"))
+        return Fail("usage: network online|offline");
+    Json::Value request;
+    request["op"] = "network";
+    request["online"] = args[0] == "online";
+    return Simple(client, request);
+}
+
 int Stop(SimClient& client, const Args&) {
     Json::Value request;
     request["op"] = "stop";
@@ -352,7 +376,7 @@ int RunSimCommand(const std::string& socketPath, const std::vector<std::string>&
         {"plug", Plug},     {"unplug", Unplug},       {"report", Report}, {"key", Key},
         {"events", Events}, {"wait", Wait},           {"stop", Stop},     {"mic", Mic},
         {"caret", Caret},   {"cursor", Cursor},       {"focus", Focus},   {"hidraw", Hidraw},
-        {"grab", Grab},     {"highlight", Highlight},
+        {"grab", Grab},     {"highlight", Highlight}, {"index", Index},   {"network", Network},
     };
     if (args.empty())
         return Fail("no command");

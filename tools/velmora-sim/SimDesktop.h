@@ -1,12 +1,14 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 // The desktop around the program in the simulator world: one 1920x1080 screen with a pointer,
 // a text caret only when a test places one, a focus window, the clipboard, and the capture
-// sources of the sound system with the default one.
+// sources of the sound system with the default one, the file index of the desktop's file
+// search and whether the computer is online.
 struct SimDesktop {
     struct Point {
         int x = 0;
@@ -28,6 +30,8 @@ struct SimDesktop {
                                      {"sim.dravel", "Dravel Microphone"},
                                      {"sim.lunrik", "Lunrik Microphone"}};
     size_t defaultSource = 0;
+    std::set<std::string> indexedFiles; // sorted by path, each once
+    bool online = true;
 
     const AudioSource* FindSource(const std::string& id) const {
         for (const AudioSource& s : sources) {

@@ -80,6 +80,11 @@ private:
     // The desktop's highlighted text (PRIMARY): the tools set it, the program watches it.
     void OnHighlight(SimConnection&, const Json::Value& request);
     void OnHighlightWatch(SimConnection&, const Json::Value& request);
+    // The desktop's file index and network: set by the tools, asked by the program.
+    void OnIndex(SimConnection&, const Json::Value& request);
+    void OnFileSearch(SimConnection&, const Json::Value& request);
+    void OnNetwork(SimConnection&, const Json::Value& request);
+    void OnNetworkState(SimConnection&, const Json::Value& request);
 
     // Windows: the program's driver attaches and answers; the tools ask.
     void OnUi(SimConnection&, const Json::Value& request);

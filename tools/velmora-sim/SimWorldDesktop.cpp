@@ -80,6 +80,11 @@ void SimWorld::RegisterDesktopHandlers() {
         {"focus", bind(&SimWorld::OnFocus)},
         {"highlight", bind(&SimWorld::OnHighlight)},
         {"highlight_watch", bind(&SimWorld::OnHighlightWatch)},
+
+        {"index", bind(&SimWorld::OnIndex)},
+        {"file_search", bind(&SimWorld::OnFileSearch)},
+        {"network", bind(&SimWorld::OnNetwork)},
+        {"network_state", bind(&SimWorld::OnNetworkState)},
     });
 }
 
@@ -364,4 +369,58 @@ void SimWorld::OnHighlight(SimConnection& connection, const Json::Value& request
 void SimWorld::OnHighlightWatch(SimConnection& connection, const Json::Value&) {
     connection.SetRole(SimConnection::Role::HighlightWatcher);
     Reply(connection, true);
+}
+
+// --- file index and network ----------------------------------------------------------------
+
+void SimWorld::OnIndex(SimConnection& connection, const Json::Value& request) {
+    if (request.get("clear", false).asBool())
+        m_desktop.indexedFiles.clear();
+    const Json::Value& paths = request["paths"];
+    if (!paths.isNull() && !paths.isArray()) {
+        Reply(connection, false, "paths is a list of absolute paths");
+        return;
+    }
+    for (const Json::Value& path : paths) {
+        if (!path.isString() || path.asString().empty() || path.asString()[0] != '/') {
+            Reply(connection, false, "paths is a list of absolute paths");
+            return;
+        }
+    }
+    for (const Json::Value& path : paths)
+        m_desktop.indexedFiles.insert(path.asString());
+    Reply(connection, true);
+}
+
+// The same rule as the real index: files whose base name is exactly the name, by path.
+void SimWorld::OnFileSearch(SimConnection& connection, const Json::Value& request) {
+    const std::string name = request.get("name", "").asString();
+    Json::Value reply;
+    reply["ok"] = true;
+    reply["results"] = Json::arrayValue;
+    for (const std::string& path : m_desktop.indexedFiles) {
+        if (!name.empty() && path.substr(path.rfind('/') + 1) == name)
+            reply["results"].append(path);
+    }
+    connection.SendJson(reply);
+}
+
+void SimWorld::OnNetwork(SimConnection& connection, const Json::Value& request) {
+    if (!request["online"].isBool()) {
+        Reply(connection, false, "network takes online true or false");
+        return;
+    }
+    m_desktop.online = request["online"].asBool();
+    Json::Value event;
+    event["kind"] = "network";
+    event["online"] = m_desktop.online;
+    Record(event);
+    Reply(connection, true);
+}
+
+void SimWorld::OnNetworkState(SimConnection& connection, const Json::Value&) {
+    Json::Value reply;
+    reply["ok"] = true;
+    reply["online"] = m_desktop.online;
+    connection.SendJson(reply);
 }

@@ -23,6 +23,8 @@ const char* kUsage =
     "  focus none|window              take away or give back the keyboard focus window\n"
     "  grab WINDOW FILE               write the program's window (MainWnd, ...) as a PNG\n"
     "  highlight TEXT                 the user highlights TEXT on the desktop (PRIMARY)\n"
+    "  index PATH... | index --clear  the files the desktop's file index knows\n"
+    "  network online|offline         the computer gains or loses its network\n"
     "  stop                           end the world\n";
 }
 
