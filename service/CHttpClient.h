@@ -1,6 +1,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +16,32 @@
 struct HttpLimits {
     long connectSeconds = 2;
     long totalSeconds = 3;
+};
+
+// Limits of one file download. Unlike the service calls, downloads follow redirects.
+struct DownloadLimits {
+    long connectSeconds = 5;
+    long totalSeconds = 30;        // 0: no total limit (large packages)
+    std::int64_t maxBytes = 65536; // a longer body is refused
+    // Aborted when slower than lowSpeedBytes per second for lowSpeedSeconds (0: no floor).
+    long lowSpeedBytes = 0;
+    long lowSpeedSeconds = 0;
+    long maxRedirects = 3;
+};
+
+enum class DownloadStatus {
+    Complete,       // status 200 and the whole body went to the sink
+    NotOk,          // the final status was not 200; the sink saw nothing
+    TooLarge,       // the body is longer than maxBytes
+    SinkRefused,    // the sink refused a chunk (a write failed)
+    TransferFailed, // connect, TLS, time-out, too many redirects, a body cut short
+    Stopped,        // HTTP was ended for the process (shutdown)
+};
+
+struct DownloadResult {
+    DownloadStatus status = DownloadStatus::TransferFailed;
+    long httpStatus = 0;
+    std::string error; // one line for the log; never holds the address
 };
 
 class CHttpClient {
@@ -35,6 +63,15 @@ public:
     static Result PostJson(const std::string& url, const std::string& json, Limits limits = {});
     // No time limits: large uploads are never cut off (but StopAllTransfers does).
     static Result PostMultipart(const std::string& url, const std::vector<MultipartPart>& parts);
+
+    // Receives the body of a download chunk by chunk; false aborts the transfer.
+    using DownloadSink = std::function<bool(const char* data, std::size_t size)>;
+
+    // A GET whose body streams to `sink` (only the body of a final 200 reply). Sends
+    // "Cache-Control: no-cache" so that no cache between us and the server answers for it;
+    // follows up to maxRedirects http/https redirects. Same TLS trust as the other operations.
+    static DownloadResult Download(const std::string& url, const DownloadSink& sink,
+                                   const DownloadLimits& limits);
 
     // Ends HTTP for the rest of the process, ahead of curl_global_cleanup at shutdown:
     // transfers in flight on worker threads are cut short (they fail), later calls fail at
