@@ -7,6 +7,7 @@ class CWndManager;
 class CMainWnd;
 class CAudioEndpoints;
 class CDeviceLink;
+class CUpdateChecker;
 namespace platform {
 class SingleInstance;
 }
@@ -28,6 +29,7 @@ public:
     int Run();
 
 private:
+    void StartUpdateChecker();
     void ApplyUiLanguage();
     void RunFirstStartActions();
     void KeepAutoStartEntryCurrent();
@@ -43,6 +45,8 @@ private:
     std::unique_ptr<platform::SingleInstance> m_instanceGuard;
     std::unique_ptr<CAudioEndpoints> m_audioEndpoints;
     std::unique_ptr<CDeviceLink> m_deviceLink;
+    // Update buttons ask it for a check with m_updateChecker->StartUpdateCheck(true).
+    std::unique_ptr<CUpdateChecker> m_updateChecker;
     std::unique_ptr<CWndManager> m_wndManager;
     std::unique_ptr<CMainWnd> m_mainWnd;
     bool m_curlInitialised = false;
