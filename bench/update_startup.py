@@ -73,7 +73,7 @@ def one_start(bin_dir, service, update):
 def main():
     if len(sys.argv) < 2:
         sys.exit(__doc__)
-    bin_dir, runs = sys.argv[1], int(sys.argv[2]) if len(sys.argv) > 2 else 10
+    bin_dir, runs = os.path.abspath(sys.argv[1]), int(sys.argv[2]) if len(sys.argv) > 2 else 10
     answering = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Answering)
     threading.Thread(target=answering.serve_forever, daemon=True).start()
     answering_url = f"http://127.0.0.1:{answering.server_address[1]}"
@@ -82,9 +82,11 @@ def main():
     silent.listen(64)  # connections wait in the backlog, never answered
     silent_url = f"http://127.0.0.1:{silent.getsockname()[1]}/"
     results = {}
-    # Interleaved, so that a machine getting busier hurts both cases alike.
-    for _ in range(runs):
-        for name, update in (("answers", answering_url + "/"), ("never answers", silent_url)):
+    cases = [("answers", answering_url + "/"), ("never answers", silent_url)]
+    # Interleaved, each case first in every other round, so that a machine getting busier and
+    # the first start of a round hurt both cases alike.
+    for round_number in range(runs):
+        for name, update in cases if round_number % 2 == 0 else cases[::-1]:
             t = one_start(bin_dir, answering_url, update)
             if t is not None:
                 results.setdefault(name, []).append(t * 1000)

@@ -9,8 +9,8 @@
 
 // One synchronous libcurl transfer per call, made on the caller's (worker) thread. Each
 // operation returns (success, body); success means no transfer error and status exactly 200.
-// No retries, no redirects, no user agent. HTTPS peers are verified against the system CA
-// store plus the endpoints' extra CA file.
+// No retries, no user agent; only Download follows redirects. HTTPS peers are verified
+// against the system CA store plus the endpoints' extra CA file.
 // Connection and total time limits in seconds. Declared outside the class so that it is
 // complete where the operations use it as a default argument.
 struct HttpLimits {

@@ -86,7 +86,10 @@ std::string PathSegment(const std::string& text) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     for (const unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+        // ASCII by value: isalnum would follow the locale for bytes above 0x7F.
+        const bool letterOrDigit =
+            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        if (letterOrDigit || c == '-' || c == '_' || c == '.' || c == '~') {
             out.push_back(static_cast<char>(c));
         } else {
             out.push_back('%');
