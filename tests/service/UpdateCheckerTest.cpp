@@ -2,6 +2,7 @@
 #include "service/CSha256.h"
 #include "service/CUpdateChecker.h"
 
+#include "TestPki.h"
 #include "support/LocalHttpServer.h"
 
 #include <QDir>
@@ -470,6 +471,47 @@ TEST_F(UpdateCheck, ContactPictureLandsByteForByteInACreatedFolder) {
     EXPECT_EQ(ReadFile(PicturePath()), picture);
     EXPECT_EQ(m_server.Targets(), std::vector<std::string>{kPictureTarget});
     EXPECT_EQ(m_server.Requests()[0].Header("Cache-Control"), "no-cache");
+}
+
+// Downloads trust what the service calls trust: the system store plus the configured CA, for
+// the right host name only.
+TEST_F(UpdateCheck, VerifiesTlsPeersLikeTheServiceCalls) {
+    const TestPki& pki = SharedPki();
+    ASSERT_FALSE(pki.directory.empty());
+    struct TlsCase {
+        const char* name;
+        bool strangerCert;
+        bool lands;
+    };
+    const std::string picture = PngBytes('t');
+    for (const TlsCase& c : {TlsCase{"issued by the configured CA", false, true},
+                             TlsCase{"issued by an unknown CA", true, false}}) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(PicturePath());
+        LocalHttpServer tls(HttpReply(200, picture),
+                            c.strangerCert ? pki.strangerCert : pki.trustedCert,
+                            c.strangerCert ? pki.strangerKey : pki.trustedKey);
+        Recorder recorder;
+        CUpdateChecker checker(recorder.Links([&] {
+            UpdateSettings s;
+            s.updateBase = tls.Origin("localhost") + "/";
+            s.channelName = kChannel;
+            s.resourceFolder = ResourceFolder();
+            return s;
+        }));
+        checker.StartContactRefresh();
+        if (c.lands) {
+            const auto deadline = std::chrono::steady_clock::now() + kHangGuard;
+            while (ReadFile(PicturePath()) != picture &&
+                   std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            EXPECT_EQ(ReadFile(PicturePath()), picture);
+        } else {
+            ASSERT_TRUE(recorder.WaitForLogs(1));
+            EXPECT_FALSE(QFile::exists(PicturePath()));
+            EXPECT_TRUE(tls.Requests().empty());
+        }
+    }
 }
 
 struct PictureFault {
