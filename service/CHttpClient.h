@@ -1,20 +1,49 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 // One synchronous libcurl transfer per call, made on the caller's (worker) thread. Each
 // operation returns (success, body); success means no transfer error and status exactly 200.
-// No retries, no redirects, no user agent. HTTPS peers are verified against the system CA
-// store plus the endpoints' extra CA file. Every operation can also hand back the HTTP status
-// of the reply through `status` (0 when no reply came: no connection, time-out, refused TLS).
+// No retries, no user agent; only Download follows redirects. HTTPS peers are verified
+// against the system CA store plus the endpoints' extra CA file. Every operation but Download
+// can also hand back the HTTP status of the reply through `status` (0 when no reply came: no
+// connection, time-out, refused TLS).
 // Connection and total time limits in seconds. Declared outside the class so that it is
 // complete where the operations use it as a default argument.
 struct HttpLimits {
     long connectSeconds = 2;
     long totalSeconds = 3;
+};
+
+// Limits of one file download. Unlike the service calls, downloads follow redirects.
+struct DownloadLimits {
+    long connectSeconds = 5;
+    long totalSeconds = 30;        // 0: no total limit (large packages)
+    std::int64_t maxBytes = 65536; // a longer body is refused
+    // Aborted when slower than lowSpeedBytes per second for lowSpeedSeconds (0: no floor).
+    long lowSpeedBytes = 0;
+    long lowSpeedSeconds = 0;
+    long maxRedirects = 3;
+};
+
+enum class DownloadStatus {
+    Complete,       // status 200 and the whole body went to the sink
+    NotOk,          // the final status was not 200; the sink saw nothing
+    TooLarge,       // the body is longer than maxBytes
+    SinkRefused,    // the sink refused a chunk (a write failed)
+    TransferFailed, // connect, TLS, time-out, too many redirects, a body cut short
+    Stopped,        // HTTP was ended for the process (shutdown)
+};
+
+struct DownloadResult {
+    DownloadStatus status = DownloadStatus::TransferFailed;
+    long httpStatus = 0;
+    std::string error; // one line for the log; never holds the address
 };
 
 class CHttpClient {
@@ -39,6 +68,15 @@ public:
     // No time limits: large uploads are never cut off (but StopAllTransfers does).
     static Result PostMultipart(const std::string& url, const std::vector<MultipartPart>& parts,
                                 long* status = nullptr);
+
+    // Receives the body of a download chunk by chunk; false aborts the transfer.
+    using DownloadSink = std::function<bool(const char* data, std::size_t size)>;
+
+    // A GET whose body streams to `sink` (only the body of a final 200 reply). Sends
+    // "Cache-Control: no-cache" so that no cache between us and the server answers for it;
+    // follows up to maxRedirects http/https redirects. Same TLS trust as the other operations.
+    static DownloadResult Download(const std::string& url, const DownloadSink& sink,
+                                   const DownloadLimits& limits);
 
     // Ends HTTP for the rest of the process, ahead of curl_global_cleanup at shutdown:
     // transfers in flight on worker threads are cut short (they fail), later calls fail at

@@ -17,7 +17,9 @@ namespace {
 Endpoints BuiltInEndpoints() {
     Endpoints e;
     e.service = "http://api.velmora.example";
-    e.update = "http://update.velmora.example/";
+    // Packages are installed from here: TLS keeps a network in between from swapping the
+    // package and its checksum together.
+    e.update = "https://update.velmora.example/";
     e.web = "http://www.velmora.example";
     e.semantic = "http://semantic.velmora.example";
     e.translate = "http://api.fanyi.baidu.com";

@@ -10,9 +10,11 @@
 #include "platform/AutoStart.h"
 #include "platform/IScreenWordCapture.h"
 #include "platform/InputDevices.h"
+#include "platform/OpenTarget.h"
 #include "platform/ProgramHome.h"
 #include "platform/SingleInstance.h"
 #include "service/CHttpClient.h"
+#include "service/CUpdateChecker.h"
 #include "service/Endpoints.h"
 #include "session/CTextOutput.h"
 #include "session/CVoiceSession.h"
@@ -25,6 +27,8 @@
 #include "ui/framework/WindowConstants.h"
 #include "ui/framework/WindowMessage.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QTimer>
 
 #include <curl/curl.h>
@@ -82,6 +86,7 @@ bool CApp::Startup() {
     if (curl_global_init(CURL_GLOBAL_ALL) != 0)
         return false;
     m_curlInitialised = true;
+    StartUpdateChecker();
     StartWordCapture();
 
     m_audioEndpoints = std::make_unique<CAudioEndpoints>();
@@ -90,6 +95,7 @@ bool CApp::Startup() {
 
     RecordUsageEvent(m_config, 3, QStringLiteral("软件启动"), QString());
     RunFirstStartActions();
+    m_updateChecker->StartContactRefresh();
     KeepAutoStartEntryCurrent();
     ApplyUiLanguage();
 
@@ -108,6 +114,28 @@ int CApp::Run() {
     // The first turn of the loop marks the end of start-up in the log (start-up benchmark).
     QTimer::singleShot(0, [] { applog::Info(QStringLiteral("message loop running")); });
     return CPaintManagerUI::MessageLoop();
+}
+
+void CApp::StartUpdateChecker() {
+    UpdateLinks links;
+    links.settings = [config = m_config] {
+        UpdateSettings settings;
+        settings.updateBase = GetEndpoints().update;
+        settings.channelName = config->GetChannelName().toStdString();
+        settings.clientVersion = config->GetVersion().toStdString();
+        settings.uiLanguage = config->GetUiLanguage();
+        settings.resourceFolder = CPaintManagerUI::GetResourcePath();
+        settings.downloadFolder = QDir::currentPath() + QLatin1Char('/');
+        return settings;
+    };
+    links.log = [](const QString& line) { applog::Info(line); };
+    // A package is a document for the desktop's installer: opened, never run.
+    links.openPackage = [](const QString& fileUrl) {
+        return platform::OpenTarget(fileUrl, QStringLiteral("update")).Opened();
+    };
+    links.quit = [] { QCoreApplication::quit(); };
+    m_updateChecker = std::make_unique<CUpdateChecker>(std::move(links));
+    m_updateChecker->StartUpdateCheck(false);
 }
 
 void CApp::RunFirstStartActions() {
@@ -223,6 +251,8 @@ void CApp::Shutdown() {
     if (m_shutDown)
         return;
     m_shutDown = true;
+    // Its workers report nothing more: no box or hand-over while the windows go away.
+    m_updateChecker.reset();
     m_mainWnd.reset();
     m_wndManager.reset();
     if (m_deviceLink)

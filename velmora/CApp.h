@@ -7,6 +7,7 @@ class CWndManager;
 class CMainWnd;
 class CAudioEndpoints;
 class CDeviceLink;
+class CUpdateChecker;
 namespace platform {
 class IScreenWordCapture;
 class SingleInstance;
@@ -29,6 +30,7 @@ public:
     int Run();
 
 private:
+    void StartUpdateChecker();
     void ApplyUiLanguage();
     void RunFirstStartActions();
     void KeepAutoStartEntryCurrent();
@@ -48,6 +50,8 @@ private:
     std::unique_ptr<CDeviceLink> m_deviceLink;
     // Unloaded after the settings store, as the last of the libraries.
     std::unique_ptr<platform::IScreenWordCapture> m_wordCapture;
+    // Update buttons ask it for a check with m_updateChecker->StartUpdateCheck(true).
+    std::unique_ptr<CUpdateChecker> m_updateChecker;
     std::unique_ptr<CWndManager> m_wndManager;
     std::unique_ptr<CMainWnd> m_mainWnd;
     bool m_curlInitialised = false;

@@ -22,6 +22,7 @@
 #include <csignal>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -69,10 +70,18 @@ struct HttpReply {
         return reply;
     }
 
+    // Announces the whole body but sends only its first `bytes`, then hangs up.
+    static HttpReply CutShort(std::string body, size_t bytes) {
+        HttpReply reply(200, std::move(body));
+        reply.sendBodyBytes = bytes;
+        return reply;
+    }
+
     int status;
     std::string body;
     std::string extraHeaders; // complete header lines, each ending in "\r\n"
     bool neverAnswer = false;
+    size_t sendBodyBytes = std::string::npos;
 };
 
 class LocalHttpServer {
@@ -127,6 +136,22 @@ public:
     void SetReply(Reply reply) {
         std::lock_guard<std::mutex> lock(m_lock);
         m_reply = std::move(reply);
+    }
+
+    // Answers requests for exactly this target (path and query) with `reply` from now on;
+    // other targets keep the general reply.
+    void SetRoute(const std::string& target, Reply reply) {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_routes[target] = std::move(reply);
+    }
+
+    // Targets of the requests received so far, in arrival order.
+    std::vector<std::string> Targets() const {
+        std::lock_guard<std::mutex> lock(m_lock);
+        std::vector<std::string> targets;
+        for (const HttpRequest& request : m_requests)
+            targets.push_back(request.target);
+        return targets;
     }
 
     bool WaitForRequests(size_t count, std::chrono::milliseconds limit) {
@@ -195,7 +220,8 @@ private:
         Reply reply;
         {
             std::lock_guard<std::mutex> lock(m_lock);
-            reply = m_reply;
+            const auto route = m_routes.find(request.target);
+            reply = route == m_routes.end() ? m_reply : route->second;
             if (complete)
                 m_requests.push_back(request);
         }
@@ -218,7 +244,8 @@ private:
     static std::string FormatReply(const Reply& reply) {
         return "HTTP/1.1 " + std::to_string(reply.status) +
                " Test\r\nContent-Length: " + std::to_string(reply.body.size()) +
-               "\r\nConnection: close\r\n" + reply.extraHeaders + "\r\n" + reply.body;
+               "\r\nConnection: close\r\n" + reply.extraHeaders + "\r\n" +
+               reply.body.substr(0, reply.sendBodyBytes);
     }
 
     static void WriteAll(const WriteFn& write, const std::string& text) {
@@ -277,7 +304,8 @@ private:
         }
     }
 
-    Reply m_reply; // guarded by m_lock
+    Reply m_reply;                         // guarded by m_lock
+    std::map<std::string, Reply> m_routes; // guarded by m_lock
     SSL_CTX* m_tls = nullptr;
     int m_listen = -1;
     int m_wake[2] = {-1, -1};
