@@ -15,6 +15,7 @@ class CTrayIcon;
 class CVoiceSession;
 class CWndManager;
 class IIatEngine;
+class UserInfo;
 
 // The program's one large window and its hub: the device chooser with one page per connected
 // device kind, the tray icon, the reading thread of the current device and the voice session.
@@ -28,6 +29,8 @@ public:
         CDeviceLink* devices = nullptr;
         CWndManager* wndManager = nullptr;
         CAudioEndpoints* audioEndpoints = nullptr;
+        // The account record; the window shows who is signed in on its user buttons.
+        std::shared_ptr<UserInfo> user;
     };
 
     static constexpr int kIconOnline = 107;
@@ -45,6 +48,10 @@ public:
     void RemoveDevice(int kind);
     void SelectDevice();
     void SetTrayState(int iconId, const QString& tip);
+
+    // Account display on the user buttons of the initialised device pages.
+    void ShowSignedIn();
+    void ShowSignedOut();
 
     int DeviceCount() const { return m_deviceCount; }
     CVoiceSession& Session() const { return *m_session; }
@@ -83,6 +90,10 @@ private:
     void StopDeviceThreadAndEngine(int kind);
     void SelectChooserItem(int kind);
     void ShowSerialNumber();
+    void OnSignedIn();
+    void ShowAccountOnPage(int kind, bool signedIn);
+    void ShowPickedColour(const QString& button, const QString& value);
+    bool IsSignedIn() const;
 
     Parts m_parts;
     std::unique_ptr<CTrayIcon> m_trayIcon;
