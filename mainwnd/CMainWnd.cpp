@@ -11,6 +11,8 @@
 #include "platform/InputDevices.h"
 #include "platform/ProgramHome.h"
 #include "records/CSessionRecording.h"
+#include "service/UserInfo.h"
+#include "service/windows/ServiceMessages.h"
 #include "session/CTextOutput.h"
 #include "session/CVoiceSession.h"
 #include "speech/CAudioEndpoints.h"
@@ -43,6 +45,11 @@ constexpr int kRecorder = kDeviceRecorder;
 const char* const kChooser = "device_com";
 const char* const kTabs = "main_tablayout";
 const char* const kChooserRow = "dev_hlayout";
+const char* const kUserButtons[] = {"user_btn", "user_btn_lp", "user_btn_r"};
+const char* const kSignedInPicture = "file='mainWnd/head_in.png' dest = '16,12,49,45' "
+                                     "corner='33,33,0,0'";
+const char* const kSignedOutPicture = "file='mainWnd/head_out.png' dest = '16,12,49,45' "
+                                      "corner='33,33,0,0'";
 } // namespace
 
 CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
@@ -263,6 +270,58 @@ void CMainWnd::InitDevicePage(int kind) {
     ApplyGetWordSwitch(kind);
     if (kind == kMouse)
         ShowSerialNumber();
+    if (IsSignedIn())
+        ShowAccountOnPage(kind, true);
+}
+
+bool CMainWnd::IsSignedIn() const {
+    return m_parts.user && m_parts.user->IsSignedIn();
+}
+
+void CMainWnd::ShowAccountOnPage(int kind, bool signedIn) {
+    const QString button = QLatin1String(kUserButtons[kind]);
+    if (!FindControl(button))
+        return;
+    if (signedIn) {
+        SetBkImage(button, QLatin1String(kSignedInPicture));
+        SetControlText(button, QString::fromStdString(m_parts.user->Record().phone));
+    } else {
+        SetBkImage(button, QLatin1String(kSignedOutPicture));
+        SetControlText(button, QStringLiteral("id_software_settings_window_user_no_log_text"));
+    }
+    if (kind == kRecorder) {
+        SetControlVisible(QStringLiteral("unlogin_c"), !signedIn);
+        SetControlVisible(QStringLiteral("login_c"), signedIn);
+    }
+}
+
+void CMainWnd::ShowSignedIn() {
+    if (!m_parts.user)
+        return;
+    for (int kind = kMouse; kind <= kRecorder; ++kind) {
+        if (m_pageInitialised[kind])
+            ShowAccountOnPage(kind, true);
+    }
+}
+
+void CMainWnd::ShowSignedOut() {
+    for (int kind = kMouse; kind <= kRecorder; ++kind) {
+        if (m_pageInitialised[kind])
+            ShowAccountOnPage(kind, false);
+    }
+}
+
+void CMainWnd::OnSignedIn() {
+    ShowSignedIn();
+    if (m_parts.user && m_parts.devices->State().currentKind.load() == kMouse)
+        SendDeviceInfo(m_parts.config, m_parts.user->Record().id);
+}
+
+void CMainWnd::ShowPickedColour(const QString& button, const QString& value) {
+    bool ok = false;
+    const uint32_t argb = value.toUInt(&ok, 10);
+    if (ok)
+        SetBkColor(button, argb);
 }
 
 void CMainWnd::SetChooserItemVisible(int kind, bool visible) {
@@ -512,10 +571,21 @@ void CMainWnd::Notify(const TNotifyUI& msg) {
 }
 
 void CMainWnd::OnClick(const TNotifyUI& msg) {
-    if (msg.senderName == QLatin1String("close_btn"))
+    const QString& name = msg.senderName;
+    if (name == QLatin1String("close_btn")) {
         ShowWindow(false, false);
-    else if (msg.senderName == QLatin1String("set_btn"))
+    } else if (name == QLatin1String("set_btn")) {
         m_parts.wndManager->OpenDialog(DialogWnd::Set);
+    } else if (name == QLatin1String("head_btn")) {
+        if (!IsSignedIn())
+            m_parts.wndManager->OpenDialog(DialogWnd::Login);
+    } else if (name == QLatin1String("commom_set_btn") || name == QLatin1String("user_btn") ||
+               name == QLatin1String("user_btn_lp") || name == QLatin1String("user_btn_r") ||
+               name == QLatin1String("tologin_btn")) {
+        DialogRequest request;
+        request.owner = GetHWND();
+        m_parts.wndManager->OpenDialog(DialogWnd::Common, request);
+    }
 }
 
 intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t lParam,
@@ -554,6 +624,18 @@ intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t 
         break;
     case devmsg::kRecordingStop:
         m_sessionRecording->Stop();
+        break;
+    case svcmsg::kSignedIn:
+        OnSignedIn();
+        break;
+    case svcmsg::kSignedOut:
+        ShowSignedOut();
+        break;
+    case svcmsg::kLaserColour:
+        ShowPickedColour(QStringLiteral("laser_btn"), m_parts.config->GetLpColor());
+        break;
+    case svcmsg::kSubtitleColour:
+        ShowPickedColour(QStringLiteral("font_btn"), m_parts.config->GetLpSubtitleColor());
         break;
     case devmsg::kArrowKey:
         if (wParam == 1 || wParam == 2)

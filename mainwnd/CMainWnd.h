@@ -21,6 +21,7 @@ class ITransEngine;
 namespace platform {
 class IScreenWordCapture;
 }
+class UserInfo;
 
 // The program's one large window and its hub: the device chooser with one page per connected
 // device kind, the tray icon, the reading thread of the current device and the voice session.
@@ -36,6 +37,8 @@ public:
         CAudioEndpoints* audioEndpoints = nullptr;
         // Highlighted text on the desktop opens the get-word window; may be null.
         platform::IScreenWordCapture* wordCapture = nullptr;
+        // The account record; the window shows who is signed in on its user buttons.
+        std::shared_ptr<UserInfo> user;
     };
 
     // How long a highlight rests before its text is read.
@@ -56,6 +59,10 @@ public:
     void RemoveDevice(int kind);
     void SelectDevice();
     void SetTrayState(int iconId, const QString& tip);
+
+    // Account display on the user buttons of the initialised device pages.
+    void ShowSignedIn();
+    void ShowSignedOut();
 
     int DeviceCount() const { return m_deviceCount; }
     CVoiceSession& Session() const { return *m_session; }
@@ -102,6 +109,10 @@ private:
     void ShowSerialNumber();
     void StartWordCapture();
     void ApplyGetWordSwitch(int kind);
+    void OnSignedIn();
+    void ShowAccountOnPage(int kind, bool signedIn);
+    void ShowPickedColour(const QString& button, const QString& value);
+    bool IsSignedIn() const;
 
     Parts m_parts;
     std::unique_ptr<CTrayIcon> m_trayIcon;
