@@ -20,7 +20,7 @@
 #include "session/CVoiceSession.h"
 #include "session/SessionWindows.h"
 #include "speech/CAudioEndpoints.h"
-#include "translate/ITransEngine.h"
+#include "translate/CTransEngine.h"
 #include "translate/TransWindows.h"
 #include "ui/framework/CPaintManagerUI.h"
 #include "ui/framework/UiLanguage.h"
@@ -37,12 +37,6 @@
 #include <cstdio>
 
 namespace {
-// The translation engine each translating window owns, answering to that window.
-std::unique_ptr<ITransEngine> MakeTranslationEngine(ITransCallBack* callBack) {
-    // No engine is built into this program yet: the subtitle band shows the source text only.
-    return nullptr;
-}
-
 // Problems found before or outside the log go to standard error as well: without a writable
 // program home the log file is the first thing that is missing.
 void Report(const QString& problem) {
@@ -179,7 +173,16 @@ void CApp::RegisterWindowClasses() {
         if (m_wndManager)
             m_wndManager->ShowGetWord(x, y, word);
     };
-    links.makeTransEngine = MakeTranslationEngine;
+    // The subtitle band's own engine, answering to the band; the target language follows the
+    // current device, looked up per request (the device link is made after registration).
+    links.makeTransEngine = [this](ITransCallBack* callBack) -> std::unique_ptr<ITransEngine> {
+        CTransEngine::Context context;
+        context.config = m_config;
+        context.deviceKind = [this] {
+            return m_deviceLink ? m_deviceLink->State().currentKind.load() : 0;
+        };
+        return std::make_unique<CTransEngine>(callBack, std::move(context));
+    };
     RegisterSessionWindows(CWndManager::RegisteredFactories(), std::move(links));
 }
 
