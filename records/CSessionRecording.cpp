@@ -191,13 +191,20 @@ void CSessionRecording::Finish(std::shared_ptr<Set> set, bool waitForFinalResult
             }
             set->text.reset();
         }
-        if (ConvertPcmToWav(set->base + QStringLiteral(".pcm"), kChannels, kSampleRate,
-                            set->base + QStringLiteral(".wav")) != 0)
-            Log(QStringLiteral("subtitle session %1.wav could not be written").arg(set->base));
+        WriteWav(set->base);
         done->store(true);
     });
     ReapFinishedWorkers();
     m_workers.push_back(Worker{std::move(worker), std::move(done)});
+}
+
+// The WAV gets its name only once complete, so whoever sees NAME.wav sees all of it.
+void CSessionRecording::WriteWav(const QString& base) const {
+    const QString wav = base + QStringLiteral(".wav");
+    const QString partial = wav + QStringLiteral(".part");
+    if (ConvertPcmToWav(base + QStringLiteral(".pcm"), kChannels, kSampleRate, partial) != 0 ||
+        !QFile::rename(partial, wav))
+        Log(QStringLiteral("subtitle session %1 could not be written").arg(wav));
 }
 
 void CSessionRecording::ReapFinishedWorkers() {

@@ -79,6 +79,7 @@ private:
     // Closes the text (after the final result when asked to wait) and writes the WAV, on a
     // worker thread.
     void Finish(std::shared_ptr<Set> set, bool waitForFinalResult);
+    void WriteWav(const QString& base) const;
     void ReapFinishedWorkers();
     void Log(const QString& line) const;
 

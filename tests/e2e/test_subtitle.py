@@ -66,7 +66,7 @@ class SubtitleTest(unittest.TestCase):
         self.assertEqual((shown["x"], shown["y"], shown["w"], shown["h"]),
                          (0, SCREEN_H - 184, SCREEN_W, 140))
         # The recognised words reach the source line; no translation engine is built in yet.
-        w._wait_for(lambda: any(e["text"] for e in w.matching(
+        w._wait_for(lambda: any(e.get("text") for e in w.matching(
             "control", since, window="SubtitleWnd", control="src_text")), HANG_GUARD,
             "recognised words on the source line")
         released = w.wait_event("message", since, msg=1128)
@@ -74,6 +74,19 @@ class SubtitleTest(unittest.TestCase):
         self.assertGreaterEqual(hidden["t"] - released["t"], 1000 - 50)
         # Saving is off: no session set is made.
         self.assertFalse(os.path.exists(os.path.join(w.home, "Subtitle")))
+
+    def test_second_engine_right_aligns_both_lines_in_the_subtitle_colour(self):
+        # Red with alpha 0 in the setting: drawn opaque, or the band would be invisible.
+        w = self.start({"recognition": {"engine": "sh"},
+                        "client": {"lp_subtitleColor": str(0x00FF0000)}})
+        since = w.last_seq()
+        w.sim("key", "pen", "record", "down")
+        w.wait_event("window", since, name="SubtitleWnd", visible=True)
+        for line in ("src_text", "des_text"):
+            w.wait_event("control", since, window="SubtitleWnd", control=line, align="right")
+            w.wait_event("control", since, window="SubtitleWnd", control=line, color=0xFFFF0000)
+        w.sim("key", "pen", "record", "up")
+        w.wait_event("window", since, name="SubtitleWnd", visible=False)
 
     def test_saving_keeps_pcm_text_and_wav(self):
         w = self.start({"client": {"lp_save": "on"}})
@@ -92,11 +105,11 @@ class SubtitleTest(unittest.TestCase):
         with open(base + ".txt", "rb") as f:
             text = f.read()
         self.assertEqual(text[:2], b"\xff\xfe")
-        # The file holds the final ("apd") pieces, in order, of those the band showed.
+        # The file holds the final ("apd") pieces, in order, of those the band showed (what
+        # the recogniser makes of the sentence varies with the machine's load).
         kept = text[2:].decode("utf-16-le")
         shown = [e["text"] for e in w.matching("control", since, window="SubtitleWnd",
-                                               control="src_text") if e["text"]]
-        self.assertTrue(kept)
+                                               control="src_text") if e.get("text")]
         self.assertTrue(joins_some_in_order(kept, shown), (kept, shown))
         self.assertRegex(os.path.basename(base), r"^\d{4}_\d\d_\d\d_\d\d_\d\d_\d\d$")
 

@@ -506,6 +506,16 @@ void WindowImplBase::ReportControlText(const QString& control, const QString& te
     platform::EmitSimEvent(event);
 }
 
+void WindowImplBase::ReportControlProperty(const QString& control, const char* key,
+                                           const Json::Value& value) const {
+    Json::Value event;
+    event["kind"] = "control";
+    event["window"] = m_name.toStdString();
+    event["control"] = control.toStdString();
+    event[key] = value;
+    platform::EmitSimEvent(event);
+}
+
 QWidget* WindowImplBase::FindControl(const QString& name) const {
     if (!m_widget || name.isEmpty())
         return nullptr;
@@ -617,9 +627,11 @@ void WindowImplBase::SetBkColor(const QString& name, uint32_t argb) {
 }
 
 void WindowImplBase::SetTextColor(const QString& name, uint32_t argb) {
-    if (QWidget* control = FindControl(name))
-        ApplyStyleSheetPart(control, kTextColorRule,
-                            QStringLiteral("color: %1;").arg(RgbaText(argb)));
+    QWidget* control = FindControl(name);
+    if (control == nullptr)
+        return;
+    ApplyStyleSheetPart(control, kTextColorRule, QStringLiteral("color: %1;").arg(RgbaText(argb)));
+    ReportControlProperty(name, "color", Json::UInt(argb));
 }
 
 void WindowImplBase::SetAlign(const QString& name, const QString& align) {
@@ -632,6 +644,9 @@ void WindowImplBase::SetAlign(const QString& name, const QString& align) {
         line->setAlignment(horizontal | Qt::AlignVCenter);
     else if (auto* rich = qobject_cast<QTextEdit*>(control))
         rich->setAlignment(horizontal);
+    else
+        return;
+    ReportControlProperty(name, "align", horizontal == Qt::AlignRight ? "right" : "left");
 }
 
 bool WindowImplBase::AddListItem(const QString& listName, const ListItem& item) {

@@ -13,6 +13,9 @@
 #include <map>
 
 class QEventLoop;
+namespace Json {
+class Value;
+}
 
 // One window built from one skin. A derived class names its class and skin, builds itself in
 // InitWindow, reacts to notifications by control name and to custom messages. The skin is a
@@ -146,6 +149,9 @@ private:
                     const QString& link = QString());
     void ReportWindowState(bool visible) const;
     void ReportControlText(const QString& control, const QString& text) const;
+    // A "control" event carrying one property the program set ("align", "color").
+    void ReportControlProperty(const QString& control, const char* key,
+                               const Json::Value& value) const;
     void DestroyWidget();
     void OnWidgetDestroyed();
     void ApplyStyleSheetPart(QWidget* control, const char* property, const QString& rule);
