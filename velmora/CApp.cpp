@@ -23,6 +23,7 @@
 #include "translate/CTransEngine.h"
 #include "translate/TransWindows.h"
 #include "ui/framework/CPaintManagerUI.h"
+#include "ui/framework/MessageBox.h"
 #include "ui/framework/UiLanguage.h"
 #include "ui/framework/WindowConstants.h"
 #include "ui/framework/WindowMessage.h"
@@ -123,6 +124,18 @@ void CApp::StartUpdateChecker() {
         return settings;
     };
     links.log = [](const QString& line) { applog::Info(line); };
+    // Update boxes have no owner and no caption, and carry the exclamation mark.
+    links.ask = [](const QString& text, std::function<void(bool)> onAnswer) {
+        ui::ShowMessageBox(nullptr, text, QString(), ui::MessageBoxButtons::OkCancel,
+                           ui::MessageBoxIcon::Warning,
+                           [onAnswer = std::move(onAnswer)](ui::MessageBoxAnswer answer) {
+                               onAnswer(answer == ui::MessageBoxAnswer::Ok);
+                           });
+    };
+    links.tell = [](const QString& text) {
+        ui::ShowMessageBox(nullptr, text, QString(), ui::MessageBoxButtons::Ok,
+                           ui::MessageBoxIcon::Warning);
+    };
     // A package is a document for the desktop's installer: opened, never run.
     links.openPackage = [](const QString& fileUrl) {
         return platform::OpenTarget(fileUrl, QStringLiteral("update")).Opened();

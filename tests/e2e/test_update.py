@@ -133,6 +133,7 @@ class UpdateTest(unittest.TestCase):
         proc = w.start()
         box = w.wait_event("msgbox", text=QUESTION_EN)
         self.assertEqual(box["buttons"], "okcancel")
+        self.assertEqual(box["icon"], "warning")
         self.assertEqual(box.get("caption", ""), "")
         opened = w.wait_event("open", via="update")
         url = "file://" + urllib.parse.quote(self.package_path())
