@@ -3,10 +3,15 @@
 #include "app/CConfig.h"
 #include "app/CWndManager.h"
 #include "app/Telemetry.h"
+#include "commands/CCmdManager.h"
 #include "device/CDeviceLink.h"
 #include "device/DeviceMessages.h"
 #include "device/DeviceState.h"
 #include "platform/InputDevices.h"
+#include "platform/ProgramHome.h"
+#include "platform/SimEvents.h"
+#include "platform/XdgApplications.h"
+#include "service/Endpoints.h"
 #include "session/CTextOutput.h"
 #include "session/CVoiceSession.h"
 #include "speech/CAudioEndpoints.h"
@@ -19,10 +24,16 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QListView>
 #include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
 #include <QStandardItemModel>
 #include <QTimer>
+#include <QUiLoader>
 
 namespace {
 constexpr int kArrivalStartDelayMs = 2000;
@@ -36,6 +47,34 @@ constexpr int kRecorder = kDeviceRecorder;
 const char* const kChooser = "device_com";
 const char* const kTabs = "main_tablayout";
 const char* const kChooserRow = "dev_hlayout";
+
+// Sub-page options of the device pages and the page each shows in its tab layout.
+struct SubPage {
+    const char* option;
+    const char* layout;
+    int index;
+};
+const SubPage kSubPages[] = {
+    {"voicefunc_opt", "mouse_tablayout", 0}, {"cusset_opt", "mouse_tablayout", 1},
+    {"comset_opt", "mouse_tablayout", 2},    {"set_opt", "mouse_tablayout", 3},
+    {"voicefunc_opt_lp", "lp_tablayout", 1}, {"cusset_opt_lp", "lp_tablayout", 2},
+    {"comset_opt_lp", "lp_tablayout", 0},    {"set_opt_lp", "lp_tablayout", 3},
+};
+
+// The custom command page's controls: the mouse's names, the pen's with "_lp".
+QString CommandControl(const char* name, int kind) {
+    return QString::fromLatin1(name) + (kind == kPen ? QStringLiteral("_lp") : QString());
+}
+
+const char* const kCommandTypes[] = {"website", "file", "folder"};
+// Usage events of a new command by its type.
+const std::pair<const char*, int> kAddCommandEvents[] = {
+    {"website", 7}, {"file", 5}, {"folder", 6}};
+// Where the browse button's pickers start: the first system application directory for
+// programs, the home folder for folders.
+const char* const kFolderPickerTitle = "Select the current directory";
+const char* const kRowSkin = ":/skin/listitem.xml";
+const char* const kRowTagProperty = "tag";
 } // namespace
 
 CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
@@ -87,6 +126,10 @@ CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
     session.recordUsageEvent = output.recordUsageEvent;
     session.sendEndOfVoiceState = [devices = m_parts.devices] { devices->SendEndOfVoiceState(); };
     session.resetMouseLastKey = [devices = m_parts.devices] { devices->ResetMouseLastKey(); };
+    CreateCommandManager();
+    session.handleCommand = [manager = m_cmdManager](const std::string& text) {
+        manager->StartVoiceCommand(text);
+    };
     m_session = std::make_unique<CVoiceSession>(std::move(session));
 
     // Reading threads and the hot-plug watcher post to this window from their own threads.
@@ -97,6 +140,7 @@ CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
 }
 
 CMainWnd::~CMainWnd() {
+    m_cmdManager->Shutdown();
     m_parts.devices->SetPoster(nullptr);
     m_parts.devices->StopWatching();
     m_parts.devices->StopReadingThread(kMouse);
@@ -106,6 +150,21 @@ CMainWnd::~CMainWnd() {
         m_engine->Quit();
     m_engine.reset();
     m_webEngine.reset();
+}
+
+void CMainWnd::CreateCommandManager() {
+    const Endpoints& endpoints = GetEndpoints();
+    CCmdManager::Context context;
+    context.config = m_parts.config;
+    context.deviceKind = [devices = m_parts.devices] {
+        return devices->State().currentKind.load();
+    };
+    context.serviceBase = endpoints.service;
+    context.semanticBase = endpoints.semantic;
+    context.semanticEngineId = endpoints.semanticEngineId;
+    context.trustedProgramsFile = platform::ProgramHome() + QStringLiteral("trusted_programs.txt");
+    context.commandListChanged = [this] { PostMessage(this, kCommandListMessage, 0, 0); };
+    m_cmdManager = CCmdManager::Create(std::move(context));
 }
 
 void CMainWnd::CreateEngines() {
@@ -197,6 +256,8 @@ void CMainWnd::InitDevicePage(int kind) {
     m_pageInitialised[kind] = true;
     if (kind == kMouse)
         ShowSerialNumber();
+    if (kind == kMouse || kind == kPen)
+        InitCommandPage(kind);
 }
 
 void CMainWnd::SetChooserItemVisible(int kind, bool visible) {
@@ -283,8 +344,6 @@ void CMainWnd::AddConnectedDevices() {
 }
 
 void CMainWnd::StartDeviceThread(int kind) {
-    // The custom command list is fetched again with every thread start; the command service
-    // joins with its window, so nothing is fetched yet.
     const int delay = m_startDelayMs;
     m_startDelayMs = 0;
     ScheduleThreadStart(kind, delay);
@@ -307,8 +366,11 @@ void CMainWnd::ScheduleThreadStart(int kind, int delayMs) {
     QTimer::singleShot(delayMs, this, [this, kind] {
         m_startPending[kind] = false;
         if (m_parts.devices->State().currentKind == kind && IsConnected(kind) &&
-            !IsThreadRunning(kind))
+            !IsThreadRunning(kind)) {
             m_parts.devices->StartReadingThread(kind);
+            // Every thread start downloads the device's command list again.
+            m_cmdManager->StartFetchCommands();
+        }
     });
 }
 
@@ -442,6 +504,10 @@ void CMainWnd::Notify(const TNotifyUI& msg) {
         SelectDevice();
         return;
     }
+    if (msg.sType == QLatin1String("selectchanged") && msg.wParam != 0) {
+        OnSubPageSelected(msg.senderName);
+        return;
+    }
     WindowImplBase::Notify(msg);
 }
 
@@ -450,6 +516,122 @@ void CMainWnd::OnClick(const TNotifyUI& msg) {
         ShowWindow(false, false);
     else if (msg.senderName == QLatin1String("set_btn"))
         m_parts.wndManager->OpenDialog(DialogWnd::Set);
+    else if (msg.senderName == QLatin1String("add_cmd_btn"))
+        OnAddCommand(kMouse);
+    else if (msg.senderName == QLatin1String("add_cmd_btn_lp"))
+        OnAddCommand(kPen);
+    else if (msg.senderName == QLatin1String("url_btn"))
+        OnBrowseTarget(kMouse);
+    else if (msg.senderName == QLatin1String("url_btn_lp"))
+        OnBrowseTarget(kPen);
+}
+
+void CMainWnd::OnSubPageSelected(const QString& option) {
+    for (const SubPage& page : kSubPages) {
+        if (option == QLatin1String(page.option))
+            SelectTabPage(QString::fromLatin1(page.layout), page.index);
+    }
+}
+
+// --- custom command page -------------------------------------------------------------------
+
+void CMainWnd::InitCommandPage(int kind) {
+    const QString types = CommandControl("cmdtype_com", kind);
+    if (!FindControl(types))
+        return;
+    RemoveAllListItems(types);
+    for (const char* type : kCommandTypes)
+        AddListItem(types, {QString::fromLatin1(type), QString::fromLatin1(type), QVariant()});
+    SelectListItem(types, 0);
+}
+
+void CMainWnd::OnAddCommand(int kind) {
+    const QString types = CommandControl("cmdtype_com", kind);
+    const QString wordEdit = CommandControl("cmd_edit", kind);
+    const QString targetEdit = CommandControl("url_edit", kind);
+    const int selected = GetListCurSel(types);
+    const QString type = selected >= 0 ? GetListItem(types, selected).name : QString();
+    const QString word = GetControlText(wordEdit);
+    const QString target = GetControlText(targetEdit);
+    if (word.isEmpty() || target.isEmpty()) {
+        return;
+    }
+    QString storedType;
+    for (const auto& [name, usageKind] : kAddCommandEvents) {
+        if (type == QLatin1String(name)) {
+            storedType = type;
+            RecordUsageEvent(m_parts.config, usageKind, UsageEventText(usageKind), QString());
+        }
+    }
+    m_cmdManager->StartAddCommand({target, word, storedType, QString()});
+    SetControlText(wordEdit, QString());
+    SetControlText(targetEdit, QString());
+}
+
+void CMainWnd::OnBrowseTarget(int kind) {
+    Q_UNUSED(kind);
+}
+
+QWidget* CMainWnd::MakeCommandRow(const QString& listName, int index, const CommandRecord& record) {
+    QFile skin(QString::fromLatin1(kRowSkin));
+    QWidget* row = nullptr;
+    if (skin.open(QIODevice::ReadOnly))
+        row = QUiLoader().load(&skin, nullptr);
+    if (!row)
+        return nullptr;
+    const std::pair<const char*, QString> labels[] = {{"item_type_lab", record.cmdType},
+                                                      {"item_cmd_lab", record.customCmd},
+                                                      {"item_url_lab", record.customName}};
+    for (const auto& [name, text] : labels) {
+        if (auto* label = row->findChild<QLabel*>(QString::fromLatin1(name))) {
+            label->setTextFormat(Qt::PlainText);
+            label->setText(text);
+        }
+    }
+    if (auto* remove = row->findChild<QPushButton*>(QStringLiteral("item_del_btn"))) {
+        // The row's index is the button's tag, as the list shows it.
+        remove->setProperty(kRowTagProperty, index);
+        connect(remove, &QPushButton::clicked, this, [this, row] { OnDeleteCommand(row); });
+    }
+    Q_UNUSED(listName);
+    return row;
+}
+
+void CMainWnd::OnDeleteCommand(QWidget* row) {
+    const auto* word = row ? row->findChild<QLabel*>(QStringLiteral("item_cmd_lab")) : nullptr;
+    if (word)
+        m_cmdManager->StartDeleteCommand(word->text());
+}
+
+void CMainWnd::RefreshCommandList() {
+    const int kind = m_parts.devices->State().currentKind.load();
+    if (kind != kMouse && kind != kPen)
+        return;
+    const QString listName = CommandControl("cmd_list", kind);
+    auto* list = FindControlAs<QListWidget>(listName);
+    if (!list)
+        return;
+    const std::vector<CommandRecord> records = m_cmdManager->Commands(kind);
+    list->clear();
+    Json::Value event;
+    event["kind"] = "command_list";
+    event["control"] = listName.toStdString();
+    event["rows"] = Json::arrayValue;
+    for (size_t i = 0; i < records.size(); ++i) {
+        const CommandRecord& record = records[i];
+        QWidget* row = MakeCommandRow(listName, static_cast<int>(i), record);
+        if (!row)
+            break;
+        auto* item = new QListWidgetItem(list);
+        item->setSizeHint(row->sizeHint());
+        list->setItemWidget(item, row);
+        Json::Value shown;
+        shown["cmdType"] = record.cmdType.toStdString();
+        shown["customCmd"] = record.customCmd.toStdString();
+        shown["customName"] = record.customName.toStdString();
+        event["rows"].append(shown);
+    }
+    platform::EmitSimEvent(event);
 }
 
 intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t lParam,
@@ -482,6 +664,10 @@ intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t 
         break;
     case devmsg::kSerialKnown:
         ShowSerialNumber();
+        m_cmdManager->StartFetchCommands();
+        break;
+    case kCommandListMessage:
+        RefreshCommandList();
         break;
     case devmsg::kArrowKey:
         if (wParam == 1 || wParam == 2)

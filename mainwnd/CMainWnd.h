@@ -8,6 +8,7 @@
 #include <memory>
 
 class CAudioEndpoints;
+class CCmdManager;
 class CConfig;
 class CDeviceLink;
 class CTextOutput;
@@ -15,6 +16,7 @@ class CTrayIcon;
 class CVoiceSession;
 class CWndManager;
 class IIatEngine;
+struct CommandRecord;
 
 // The program's one large window and its hub: the device chooser with one page per connected
 // device kind, the tray icon, the reading thread of the current device and the voice session.
@@ -48,6 +50,12 @@ public:
 
     int DeviceCount() const { return m_deviceCount; }
     CVoiceSession& Session() const { return *m_session; }
+    CCmdManager& CommandManager() const { return *m_cmdManager; }
+
+    // Rebuilds the command list of the current device's page (message 1130).
+    void RefreshCommandList();
+
+    static constexpr unsigned kCommandListMessage = 0x0400 + 106; // 1130
 
 protected:
     void InitWindow() override;
@@ -83,11 +91,21 @@ private:
     void StopDeviceThreadAndEngine(int kind);
     void SelectChooserItem(int kind);
     void ShowSerialNumber();
+    void CreateCommandManager();
+    // The custom command page of the mouse (kind 0) or the pen (1).
+    void InitCommandPage(int kind);
+    void OnSubPageSelected(const QString& option);
+    void OnAddCommand(int kind);
+    void OnBrowseTarget(int kind);
+    void OnDeleteCommand(QWidget* row);
+    QWidget* MakeCommandRow(const QString& listName, int index, const CommandRecord& record);
 
     Parts m_parts;
     std::unique_ptr<CTrayIcon> m_trayIcon;
     std::unique_ptr<CTextOutput> m_textOutput;
     std::unique_ptr<CVoiceSession> m_session;
+    // Shared with the dispatcher and service threads it starts, which may outlive the window.
+    std::shared_ptr<CCmdManager> m_cmdManager;
     std::unique_ptr<IIatEngine> m_engine;
     std::unique_ptr<IIatEngine> m_webEngine;
     int m_deviceCount = 0;
