@@ -572,7 +572,7 @@ void CMainWnd::OnBrowseTarget(int kind) {
     Q_UNUSED(kind);
 }
 
-QWidget* CMainWnd::MakeCommandRow(const QString& listName, int index, const CommandRecord& record) {
+QWidget* CMainWnd::MakeCommandRow(int index, const CommandRecord& record) {
     QFile skin(QString::fromLatin1(kRowSkin));
     QWidget* row = nullptr;
     if (skin.open(QIODevice::ReadOnly))
@@ -593,7 +593,6 @@ QWidget* CMainWnd::MakeCommandRow(const QString& listName, int index, const Comm
         remove->setProperty(kRowTagProperty, index);
         connect(remove, &QPushButton::clicked, this, [this, row] { OnDeleteCommand(row); });
     }
-    Q_UNUSED(listName);
     return row;
 }
 
@@ -619,7 +618,7 @@ void CMainWnd::RefreshCommandList() {
     event["rows"] = Json::arrayValue;
     for (size_t i = 0; i < records.size(); ++i) {
         const CommandRecord& record = records[i];
-        QWidget* row = MakeCommandRow(listName, static_cast<int>(i), record);
+        QWidget* row = MakeCommandRow(static_cast<int>(i), record);
         if (!row)
             break;
         auto* item = new QListWidgetItem(list);

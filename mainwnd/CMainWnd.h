@@ -98,7 +98,8 @@ private:
     void OnAddCommand(int kind);
     void OnBrowseTarget(int kind);
     void OnDeleteCommand(QWidget* row);
-    QWidget* MakeCommandRow(const QString& listName, int index, const CommandRecord& record);
+    // A row of listitem.xml for the record; its delete button carries the index as its tag.
+    QWidget* MakeCommandRow(int index, const CommandRecord& record);
 
     Parts m_parts;
     std::unique_ptr<CTrayIcon> m_trayIcon;
