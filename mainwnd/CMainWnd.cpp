@@ -18,6 +18,8 @@
 #include "speech/IIatEngine.h"
 #include "speech/RecognitionEngines.h"
 #include "ui/framework/CTrayIcon.h"
+#include "ui/framework/FileDialogs.h"
+#include "ui/framework/MessageBox.h"
 #include "ui/framework/WindowConstants.h"
 #include "ui/framework/WindowMessage.h"
 
@@ -25,7 +27,6 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
@@ -33,7 +34,6 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTimer>
-#include <QUiLoader>
 
 namespace {
 constexpr int kArrivalStartDelayMs = 2000;
@@ -73,8 +73,7 @@ const std::pair<const char*, int> kAddCommandEvents[] = {
 // Where the browse button's pickers start: the first system application directory for
 // programs, the home folder for folders.
 const char* const kFolderPickerTitle = "Select the current directory";
-const char* const kRowSkin = ":/skin/listitem.xml";
-const char* const kRowTagProperty = "tag";
+const char* const kRowSkin = "listitem.xml";
 } // namespace
 
 CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
@@ -524,6 +523,8 @@ void CMainWnd::OnClick(const TNotifyUI& msg) {
         OnBrowseTarget(kMouse);
     else if (msg.senderName == QLatin1String("url_btn_lp"))
         OnBrowseTarget(kPen);
+    else if (msg.senderName == QLatin1String("item_del_btn"))
+        OnDeleteCommand(msg.pSender);
 }
 
 void CMainWnd::OnSubPageSelected(const QString& option) {
@@ -554,6 +555,9 @@ void CMainWnd::OnAddCommand(int kind) {
     const QString word = GetControlText(wordEdit);
     const QString target = GetControlText(targetEdit);
     if (word.isEmpty() || target.isEmpty()) {
+        ui::ShowMessageBox(GetHWND(), QStringLiteral("命令词或路径不能为空！"),
+                           QStringLiteral("提示"), ui::MessageBoxButtons::Ok,
+                           ui::MessageBoxIcon::None);
         return;
     }
     QString storedType;
@@ -569,37 +573,39 @@ void CMainWnd::OnAddCommand(int kind) {
 }
 
 void CMainWnd::OnBrowseTarget(int kind) {
-    Q_UNUSED(kind);
+    const QString types = CommandControl("cmdtype_com", kind);
+    const int selected = GetListCurSel(types);
+    const QString type = selected >= 0 ? GetListItem(types, selected).name : QString();
+    const QString targetEdit = CommandControl("url_edit", kind);
+    // The answer comes later on this thread; a window gone by then takes no text.
+    QPointer<QObject> alive(this);
+    auto putTarget = [this, alive, targetEdit](const QString& path) {
+        if (alive && !path.isEmpty())
+            SetControlText(targetEdit, path);
+    };
+    if (type == QLatin1String("file")) {
+        const QStringList dirs = platform::ApplicationDirs();
+        ui::PickFile(GetHWND(), QString(), dirs.size() > 1 ? dirs[1] : dirs.value(0),
+                     {QStringLiteral("all file(*)"), QStringLiteral("Applications (*.desktop)")},
+                     putTarget);
+    } else if (type == QLatin1String("folder")) {
+        ui::PickFolder(GetHWND(), QString::fromLatin1(kFolderPickerTitle), QDir::homePath(),
+                       putTarget);
+    }
 }
 
-QWidget* CMainWnd::MakeCommandRow(int index, const CommandRecord& record) {
-    QFile skin(QString::fromLatin1(kRowSkin));
-    QWidget* row = nullptr;
-    if (skin.open(QIODevice::ReadOnly))
-        row = QUiLoader().load(&skin, nullptr);
-    if (!row)
-        return nullptr;
-    const std::pair<const char*, QString> labels[] = {{"item_type_lab", record.cmdType},
-                                                      {"item_cmd_lab", record.customCmd},
-                                                      {"item_url_lab", record.customName}};
-    for (const auto& [name, text] : labels) {
-        if (auto* label = row->findChild<QLabel*>(QString::fromLatin1(name))) {
-            label->setTextFormat(Qt::PlainText);
-            label->setText(text);
-        }
+void CMainWnd::OnDeleteCommand(QWidget* deleteButton) {
+    const int row = static_cast<int>(GetTag(deleteButton));
+    // The button sits in the list of the page it belongs to.
+    for (const int kind : {kMouse, kPen}) {
+        const QString listName = CommandControl("cmd_list", kind);
+        QWidget* list = FindControl(listName);
+        if (!list || !list->isAncestorOf(deleteButton))
+            continue;
+        if (const auto* word = qobject_cast<QLabel*>(
+                FindRowControl(listName, row, QStringLiteral("item_cmd_lab"))))
+            m_cmdManager->StartDeleteCommand(word->text());
     }
-    if (auto* remove = row->findChild<QPushButton*>(QStringLiteral("item_del_btn"))) {
-        // The row's index is the button's tag, as the list shows it.
-        remove->setProperty(kRowTagProperty, index);
-        connect(remove, &QPushButton::clicked, this, [this, row] { OnDeleteCommand(row); });
-    }
-    return row;
-}
-
-void CMainWnd::OnDeleteCommand(QWidget* row) {
-    const auto* word = row ? row->findChild<QLabel*>(QStringLiteral("item_cmd_lab")) : nullptr;
-    if (word)
-        m_cmdManager->StartDeleteCommand(word->text());
 }
 
 void CMainWnd::RefreshCommandList() {
@@ -607,23 +613,30 @@ void CMainWnd::RefreshCommandList() {
     if (kind != kMouse && kind != kPen)
         return;
     const QString listName = CommandControl("cmd_list", kind);
-    auto* list = FindControlAs<QListWidget>(listName);
-    if (!list)
+    if (!FindControl(listName))
         return;
     const std::vector<CommandRecord> records = m_cmdManager->Commands(kind);
-    list->clear();
+    RemoveAllListItems(listName);
     Json::Value event;
     event["kind"] = "command_list";
     event["control"] = listName.toStdString();
     event["rows"] = Json::arrayValue;
     for (size_t i = 0; i < records.size(); ++i) {
         const CommandRecord& record = records[i];
-        QWidget* row = MakeCommandRow(static_cast<int>(i), record);
+        // The row's index is the tag of its controls: the delete button finds its word by it.
+        QWidget* row = AddListRow(listName, QString::fromLatin1(kRowSkin),
+                                  {record.customCmd, record.customCmd, static_cast<int>(i)});
         if (!row)
             break;
-        auto* item = new QListWidgetItem(list);
-        item->setSizeHint(row->sizeHint());
-        list->setItemWidget(item, row);
+        const std::pair<const char*, QString> labels[] = {{"item_type_lab", record.cmdType},
+                                                          {"item_cmd_lab", record.customCmd},
+                                                          {"item_url_lab", record.customName}};
+        for (const auto& [name, text] : labels) {
+            if (auto* label = row->findChild<QLabel*>(QString::fromLatin1(name))) {
+                label->setTextFormat(Qt::PlainText);
+                label->setText(text);
+            }
+        }
         Json::Value shown;
         shown["cmdType"] = record.cmdType.toStdString();
         shown["customCmd"] = record.customCmd.toStdString();

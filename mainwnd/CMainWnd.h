@@ -97,9 +97,8 @@ private:
     void OnSubPageSelected(const QString& option);
     void OnAddCommand(int kind);
     void OnBrowseTarget(int kind);
-    void OnDeleteCommand(QWidget* row);
-    // A row of listitem.xml for the record; its delete button carries the index as its tag.
-    QWidget* MakeCommandRow(int index, const CommandRecord& record);
+    // A row's delete button: its tag is the row's index in its list.
+    void OnDeleteCommand(QWidget* deleteButton);
 
     Parts m_parts;
     std::unique_ptr<CTrayIcon> m_trayIcon;

@@ -115,7 +115,7 @@ TEST_F(CommandPageTest, RowsShowTheListAndCarryTheirIndex) {
     for (int i = 0; i < 2; ++i) {
         QWidget* row = Row(i);
         ASSERT_NE(row, nullptr);
-        EXPECT_EQ(row->findChild<QPushButton*>("item_del_btn")->property("tag").toInt(), i);
+        EXPECT_EQ(WindowImplBase::GetTag(row->findChild<QPushButton*>("item_del_btn")), i);
     }
     EXPECT_EQ(Row(1)->findChild<QLabel*>("item_cmd_lab")->text(), "项目");
     EXPECT_EQ(Row(1)->findChild<QLabel*>("item_url_lab")->text(), "/x");
