@@ -174,9 +174,13 @@ bool CCmdManager::WebSearch(const std::string& encodedQuery) {
 
 bool CCmdManager::WaitForNetwork() {
     std::unique_lock<std::mutex> lock(m_stateLock);
+    bool told = false;
     while (!m_shutdown) {
         lock.unlock();
         const bool online = m_context.isOnline();
+        if (!online && !told)
+            platform::OutputDebug(QStringLiteral("Command list waits for the network\n"));
+        told = true;
         lock.lock();
         if (online || m_shutdown)
             break;

@@ -4,13 +4,17 @@
 #include "app/CWndManager.h"
 #include "app/Log.h"
 #include "app/Telemetry.h"
+#include "commands/CCmdManager.h"
 #include "device/CDeviceLink.h"
 #include "device/DeviceMessages.h"
 #include "device/DeviceState.h"
 #include "platform/IScreenWordCapture.h"
 #include "platform/InputDevices.h"
 #include "platform/ProgramHome.h"
+#include "platform/SimEvents.h"
+#include "platform/XdgApplications.h"
 #include "records/CSessionRecording.h"
+#include "service/Endpoints.h"
 #include "service/UserInfo.h"
 #include "service/windows/ServiceMessages.h"
 #include "session/CTextOutput.h"
@@ -22,14 +26,20 @@
 #include "translate/CTransEngine.h"
 #include "translate/TransRequests.h"
 #include "ui/framework/CTrayIcon.h"
+#include "ui/framework/FileDialogs.h"
+#include "ui/framework/MessageBox.h"
 #include "ui/framework/WindowConstants.h"
 #include "ui/framework/WindowMessage.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCursor>
+#include <QDir>
+#include <QLabel>
 #include <QListView>
 #include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
 #include <QStandardItemModel>
 #include <QTimer>
 
@@ -50,6 +60,33 @@ const char* const kSignedInPicture = "file='mainWnd/head_in.png' dest = '16,12,4
                                      "corner='33,33,0,0'";
 const char* const kSignedOutPicture = "file='mainWnd/head_out.png' dest = '16,12,49,45' "
                                       "corner='33,33,0,0'";
+
+// Sub-page options of the device pages and the page each shows in its tab layout.
+struct SubPage {
+    const char* option;
+    const char* layout;
+    int index;
+};
+const SubPage kSubPages[] = {
+    {"voicefunc_opt", "mouse_tablayout", 0}, {"cusset_opt", "mouse_tablayout", 1},
+    {"comset_opt", "mouse_tablayout", 2},    {"set_opt", "mouse_tablayout", 3},
+    {"voicefunc_opt_lp", "lp_tablayout", 1}, {"cusset_opt_lp", "lp_tablayout", 2},
+    {"comset_opt_lp", "lp_tablayout", 0},    {"set_opt_lp", "lp_tablayout", 3},
+};
+
+// The custom command page's controls: the mouse's names, the pen's with "_lp".
+QString CommandControl(const char* name, int kind) {
+    return QString::fromLatin1(name) + (kind == kPen ? QStringLiteral("_lp") : QString());
+}
+
+const char* const kCommandTypes[] = {"website", "file", "folder"};
+// Usage events of a new command by its type.
+const std::pair<const char*, int> kAddCommandEvents[] = {
+    {"website", 7}, {"file", 5}, {"folder", 6}};
+// Where the browse button's pickers start: the first system application directory for
+// programs, the home folder for folders.
+const char* const kFolderPickerTitle = "Select the current directory";
+const char* const kRowSkin = "listitem.xml";
 } // namespace
 
 CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
@@ -109,6 +146,10 @@ CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
     };
     session.endSessionText = [this] { m_sessionRecording->OnFinalResult(); };
     CreateSessionRecording();
+    CreateCommandManager();
+    session.handleCommand = [manager = m_cmdManager](const std::string& text) {
+        manager->StartVoiceCommand(text);
+    };
     m_session = std::make_unique<CVoiceSession>(std::move(session));
 
     CTransEngine::Context translation;
@@ -129,6 +170,7 @@ CMainWnd::~CMainWnd() {
     if (m_parts.wordCapture)
         m_parts.wordCapture->SetHighlightReadyCallback(nullptr);
     m_transEngine.reset();
+    m_cmdManager->Shutdown();
     m_parts.devices->SetPoster(nullptr);
     m_parts.devices->StopWatching();
     m_parts.devices->StopReadingThread(kMouse);
@@ -152,6 +194,21 @@ void CMainWnd::CreateSessionRecording() {
     };
     links.log = [](const QString& line) { applog::Warning(line); };
     m_sessionRecording = std::make_unique<CSessionRecording>(std::move(links));
+}
+
+void CMainWnd::CreateCommandManager() {
+    const Endpoints& endpoints = GetEndpoints();
+    CCmdManager::Context context;
+    context.config = m_parts.config;
+    context.deviceKind = [devices = m_parts.devices] {
+        return devices->State().currentKind.load();
+    };
+    context.serviceBase = endpoints.service;
+    context.semanticBase = endpoints.semantic;
+    context.semanticEngineId = endpoints.semanticEngineId;
+    context.trustedProgramsFile = platform::ProgramHome() + QStringLiteral("trusted_programs.txt");
+    context.commandListChanged = [this] { PostMessage(this, kCommandListMessage, 0, 0); };
+    m_cmdManager = CCmdManager::Create(std::move(context));
 }
 
 void CMainWnd::CreateEngines() {
@@ -322,6 +379,8 @@ void CMainWnd::ShowPickedColour(const QString& button, const QString& value) {
     const uint32_t argb = value.toUInt(&ok, 10);
     if (ok)
         SetBkColor(button, argb);
+    if (kind == kMouse || kind == kPen)
+        InitCommandPage(kind);
 }
 
 void CMainWnd::SetChooserItemVisible(int kind, bool visible) {
@@ -408,8 +467,6 @@ void CMainWnd::AddConnectedDevices() {
 }
 
 void CMainWnd::StartDeviceThread(int kind) {
-    // The custom command list is fetched again with every thread start; the command service
-    // joins with its window, so nothing is fetched yet.
     const int delay = m_startDelayMs;
     m_startDelayMs = 0;
     ScheduleThreadStart(kind, delay);
@@ -432,8 +489,11 @@ void CMainWnd::ScheduleThreadStart(int kind, int delayMs) {
     QTimer::singleShot(delayMs, this, [this, kind] {
         m_startPending[kind] = false;
         if (m_parts.devices->State().currentKind == kind && IsConnected(kind) &&
-            !IsThreadRunning(kind))
+            !IsThreadRunning(kind)) {
             m_parts.devices->StartReadingThread(kind);
+            // Every thread start downloads the device's command list again.
+            m_cmdManager->StartFetchCommands();
+        }
     });
 }
 
@@ -567,6 +627,10 @@ void CMainWnd::Notify(const TNotifyUI& msg) {
         SelectDevice();
         return;
     }
+    if (msg.sType == QLatin1String("selectchanged") && msg.wParam != 0) {
+        OnSubPageSelected(msg.senderName);
+        return;
+    }
     WindowImplBase::Notify(msg);
 }
 
@@ -585,7 +649,136 @@ void CMainWnd::OnClick(const TNotifyUI& msg) {
         DialogRequest request;
         request.owner = GetHWND();
         m_parts.wndManager->OpenDialog(DialogWnd::Common, request);
+    } else if (name == QLatin1String("add_cmd_btn")) {
+        OnAddCommand(kMouse);
+    } else if (name == QLatin1String("add_cmd_btn_lp")) {
+        OnAddCommand(kPen);
+    } else if (name == QLatin1String("url_btn")) {
+        OnBrowseTarget(kMouse);
+    } else if (name == QLatin1String("url_btn_lp")) {
+        OnBrowseTarget(kPen);
+    } else if (name == QLatin1String("item_del_btn")) {
+        OnDeleteCommand(msg.pSender);
     }
+}
+
+void CMainWnd::OnSubPageSelected(const QString& option) {
+    for (const SubPage& page : kSubPages) {
+        if (option == QLatin1String(page.option))
+            SelectTabPage(QString::fromLatin1(page.layout), page.index);
+    }
+}
+
+// --- custom command page -------------------------------------------------------------------
+
+void CMainWnd::InitCommandPage(int kind) {
+    const QString types = CommandControl("cmdtype_com", kind);
+    if (!FindControl(types))
+        return;
+    RemoveAllListItems(types);
+    for (const char* type : kCommandTypes)
+        AddListItem(types, {QString::fromLatin1(type), QString::fromLatin1(type), QVariant()});
+    SelectListItem(types, 0);
+}
+
+void CMainWnd::OnAddCommand(int kind) {
+    const QString types = CommandControl("cmdtype_com", kind);
+    const QString wordEdit = CommandControl("cmd_edit", kind);
+    const QString targetEdit = CommandControl("url_edit", kind);
+    const int selected = GetListCurSel(types);
+    const QString type = selected >= 0 ? GetListItem(types, selected).name : QString();
+    const QString word = GetControlText(wordEdit);
+    const QString target = GetControlText(targetEdit);
+    if (word.isEmpty() || target.isEmpty()) {
+        ui::ShowMessageBox(GetHWND(), QStringLiteral("命令词或路径不能为空！"),
+                           QStringLiteral("提示"), ui::MessageBoxButtons::Ok,
+                           ui::MessageBoxIcon::None);
+        return;
+    }
+    QString storedType;
+    for (const auto& [name, usageKind] : kAddCommandEvents) {
+        if (type == QLatin1String(name)) {
+            storedType = type;
+            RecordUsageEvent(m_parts.config, usageKind, UsageEventText(usageKind), QString());
+        }
+    }
+    m_cmdManager->StartAddCommand({target, word, storedType, QString()});
+    SetControlText(wordEdit, QString());
+    SetControlText(targetEdit, QString());
+}
+
+void CMainWnd::OnBrowseTarget(int kind) {
+    const QString types = CommandControl("cmdtype_com", kind);
+    const int selected = GetListCurSel(types);
+    const QString type = selected >= 0 ? GetListItem(types, selected).name : QString();
+    const QString targetEdit = CommandControl("url_edit", kind);
+    // The answer comes later on this thread; a window gone by then takes no text.
+    QPointer<QObject> alive(this);
+    auto putTarget = [this, alive, targetEdit](const QString& path) {
+        if (alive && !path.isEmpty())
+            SetControlText(targetEdit, path);
+    };
+    if (type == QLatin1String("file")) {
+        const QStringList dirs = platform::ApplicationDirs();
+        ui::PickFile(GetHWND(), QString(), dirs.size() > 1 ? dirs[1] : dirs.value(0),
+                     {QStringLiteral("all file(*)"), QStringLiteral("Applications (*.desktop)")},
+                     putTarget);
+    } else if (type == QLatin1String("folder")) {
+        ui::PickFolder(GetHWND(), QString::fromLatin1(kFolderPickerTitle), QDir::homePath(),
+                       putTarget);
+    }
+}
+
+void CMainWnd::OnDeleteCommand(QWidget* deleteButton) {
+    const int row = static_cast<int>(GetTag(deleteButton));
+    // The button sits in the list of the page it belongs to.
+    for (const int kind : {kMouse, kPen}) {
+        const QString listName = CommandControl("cmd_list", kind);
+        QWidget* list = FindControl(listName);
+        if (!list || !list->isAncestorOf(deleteButton))
+            continue;
+        if (const auto* word = qobject_cast<QLabel*>(
+                FindRowControl(listName, row, QStringLiteral("item_cmd_lab"))))
+            m_cmdManager->StartDeleteCommand(word->text());
+    }
+}
+
+void CMainWnd::RefreshCommandList() {
+    const int kind = m_parts.devices->State().currentKind.load();
+    if (kind != kMouse && kind != kPen)
+        return;
+    const QString listName = CommandControl("cmd_list", kind);
+    if (!FindControl(listName))
+        return;
+    const std::vector<CommandRecord> records = m_cmdManager->Commands(kind);
+    RemoveAllListItems(listName);
+    Json::Value event;
+    event["kind"] = "command_list";
+    event["control"] = listName.toStdString();
+    event["rows"] = Json::arrayValue;
+    for (size_t i = 0; i < records.size(); ++i) {
+        const CommandRecord& record = records[i];
+        // The row's index is the tag of its controls: the delete button finds its word by it.
+        QWidget* row = AddListRow(listName, QString::fromLatin1(kRowSkin),
+                                  {record.customCmd, record.customCmd, static_cast<int>(i)});
+        if (!row)
+            break;
+        const std::pair<const char*, QString> labels[] = {{"item_type_lab", record.cmdType},
+                                                          {"item_cmd_lab", record.customCmd},
+                                                          {"item_url_lab", record.customName}};
+        for (const auto& [name, text] : labels) {
+            if (auto* label = row->findChild<QLabel*>(QString::fromLatin1(name))) {
+                label->setTextFormat(Qt::PlainText);
+                label->setText(text);
+            }
+        }
+        Json::Value shown;
+        shown["cmdType"] = record.cmdType.toStdString();
+        shown["customCmd"] = record.customCmd.toStdString();
+        shown["customName"] = record.customName.toStdString();
+        event["rows"].append(shown);
+    }
+    platform::EmitSimEvent(event);
 }
 
 intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t lParam,
@@ -618,6 +811,10 @@ intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t 
         break;
     case devmsg::kSerialKnown:
         ShowSerialNumber();
+        m_cmdManager->StartFetchCommands();
+        break;
+    case kCommandListMessage:
+        RefreshCommandList();
         break;
     case devmsg::kRecordingStart:
         m_sessionRecording->Start();

@@ -9,6 +9,7 @@
 #include <memory>
 
 class CAudioEndpoints;
+class CCmdManager;
 class CConfig;
 class CDeviceLink;
 class CSessionRecording;
@@ -22,6 +23,7 @@ namespace platform {
 class IScreenWordCapture;
 }
 class UserInfo;
+struct CommandRecord;
 
 // The program's one large window and its hub: the device chooser with one page per connected
 // device kind, the tray icon, the reading thread of the current device and the voice session.
@@ -66,6 +68,12 @@ public:
 
     int DeviceCount() const { return m_deviceCount; }
     CVoiceSession& Session() const { return *m_session; }
+    CCmdManager& CommandManager() const { return *m_cmdManager; }
+
+    // Rebuilds the command list of the current device's page (message 1130).
+    void RefreshCommandList();
+
+    static constexpr unsigned kCommandListMessage = 0x0400 + 106; // 1130
 
     // ITransCallBack: translations of dictation with the translation switch off are typed on
     // the request thread.
@@ -113,12 +121,22 @@ private:
     void ShowAccountOnPage(int kind, bool signedIn);
     void ShowPickedColour(const QString& button, const QString& value);
     bool IsSignedIn() const;
+    void CreateCommandManager();
+    // The custom command page of the mouse (kind 0) or the pen (1).
+    void InitCommandPage(int kind);
+    void OnSubPageSelected(const QString& option);
+    void OnAddCommand(int kind);
+    void OnBrowseTarget(int kind);
+    // A row's delete button: its tag is the row's index in its list.
+    void OnDeleteCommand(QWidget* deleteButton);
 
     Parts m_parts;
     std::unique_ptr<CTrayIcon> m_trayIcon;
     std::unique_ptr<CTextOutput> m_textOutput;
     std::unique_ptr<CVoiceSession> m_session;
     std::unique_ptr<CSessionRecording> m_sessionRecording;
+    // Shared with the dispatcher and service threads it starts, which may outlive the window.
+    std::shared_ptr<CCmdManager> m_cmdManager;
     std::unique_ptr<IIatEngine> m_engine;
     std::unique_ptr<IIatEngine> m_webEngine;
     std::unique_ptr<ITransEngine> m_transEngine;

@@ -46,6 +46,15 @@ class FakeService(http.server.ThreadingHTTPServer):
 
 
 class _Handler(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        # Reports (usage events): recorded with their form body after the path, answered 200.
+        body = self.rfile.read(int(self.headers.get("Content-Length", 0))).decode("utf-8", "replace")
+        with self.server.lock:
+            self.server.requests.append((time.monotonic(), self.path + " " + body))
+        self.send_response(200)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
     def do_GET(self):
         server = self.server
         with server.lock:
