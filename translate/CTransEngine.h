@@ -47,8 +47,9 @@ public:
     void TranslateGoogle(const std::string& text) override;
     void Speak(std::string text) override;
 
-    struct Shared;
-
 private:
+    // What the request threads share with the engine; it outlives the engine as long as a
+    // thread still holds it.
+    struct Shared;
     std::shared_ptr<Shared> m_shared;
 };

@@ -48,7 +48,8 @@ private:
     bool Prepare(QString* problem);
     void Watch();
     void Wake();
-    // Handles the queued X events; true when a new owner came that is worth reading.
+    // Takes the queued X events: changed when the latest new owner of PRIMARY is another
+    // program, ownChange when it is this one.
     void TakeEvents(bool& changed, bool& ownChange);
     std::optional<QString> ReadSelection();
     std::optional<QString> ConvertTo(unsigned long target);

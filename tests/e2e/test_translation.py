@@ -1,6 +1,8 @@
 """Translation end to end: highlighted text in the get-word window, voice key 3 with the
 translation switch on and off, all against one local fake for translate, speech and service."""
+import json
 import os
+import socket
 import time
 import unittest
 
@@ -22,13 +24,13 @@ class TranslationTest(unittest.TestCase):
             self.world.stop()
         self.server.close()
 
-    def start(self, settings):
+    def start(self, settings, tts_url=None):
         base = {"recognition": {"language": "english"}, "client": {"uiLanguage": "lan_en"},
                 "translate": {"engine": "baidu", "language": "jp"}}
         for section, keys in settings.items():
             base.setdefault(section, {}).update(keys)
         self.world = World(base)
-        write_ini(os.path.join(self.world.home, "endpoints.ini"), self.server.endpoints())
+        write_ini(os.path.join(self.world.home, "endpoints.ini"), self.server.endpoints(tts_url))
         self.world.sim("plug", "mouse", "--model", SENSOR_3205)
         self.world.start()
         self.world.wait_event("debug", text="Enter MouseProc...\n")
@@ -52,6 +54,51 @@ class TranslationTest(unittest.TestCase):
         w = self.start({"getword": {"switch": "off"}})
         w.wait_event("getword_capture", enabled=False)
         self.assertEqual(w.matching("getword_capture", enabled=True), [])
+
+    def show_get_word(self, w, text):
+        w.wait_event("getword_capture", enabled=True)
+        since = w.last_seq()
+        w.sim("highlight", text)
+        w.wait_event("control", since, window="GetwordWnd", control="trans_edit",
+                     text="<" + text + ">")
+        return since
+
+    def play_and_wait_for_the_end(self, w):
+        since = w.last_seq()
+        w.sim("click", "GetwordWnd", "play_btn")
+        w.wait_event("ui_input", since, action="click", window="GetwordWnd", control="play_btn")
+        w.wait_event("control", since, window="GetwordWnd", control="play_btn", visible=True)
+        state = json.loads(w.sim("query", "GetwordWnd", "play_btn").stdout)
+        self.assertTrue(state["visible"])
+        return since
+
+    def test_play_fetches_each_piece_with_its_speech_code_and_plays_it(self):
+        w = self.start({"getword": {"switch": "on"}})
+        text = "speech " * 20  # 140 bytes: with the brackets two pieces
+        self.show_get_word(w, text)
+        since = self.play_and_wait_for_the_end(w)
+        speech = self.server.requests("/translate_tts")
+        self.assertEqual(len(speech), 2)
+        for path in speech:
+            self.assertIn("&tl=ja&ttsspeed=0.5&total=1&idx=0&client=tw-ob", path)
+        plays = w.matching("playback", since)
+        self.assertEqual([p["action"] for p in plays], ["play", "complete"] * 2)
+        self.assertTrue(all(p["source"] == "service" and p["bytes"] > 0 for p in plays))
+
+    def test_a_closed_speech_port_plays_the_local_voice(self):
+        closed = socket.socket()
+        closed.bind(("127.0.0.1", 0))
+        port = closed.getsockname()[1]
+        closed.close()
+        w = self.start({"getword": {"switch": "on"}, "translate": {"language": "en"}},
+                       tts_url=f"http://127.0.0.1:{port}")
+        self.show_get_word(w, "hello")
+        since = self.play_and_wait_for_the_end(w)
+        plays = w.matching("playback", since)
+        self.assertEqual([p["action"] for p in plays], ["play", "complete"])
+        self.assertEqual(plays[0]["source"], "local")
+        self.assertEqual(plays[0]["voice"], "en")
+        self.assertGreater(plays[0]["bytes"], 44)
 
     def dictate_with_key_3(self, w):
         since = w.last_seq()
