@@ -13,7 +13,7 @@ namespace platform {
 // (velmora-sim click WINDOW CONTROL, grab WINDOW FILE, ...). window is the window's class name
 // ("MainWnd"); control the object name of one of its controls.
 struct SimUiRequest {
-    std::string action; // grab, click, type, choose, slide, query, tray
+    std::string action; // grab, click, type, choose, slide, pick, query, tray
     std::string window;
     std::string control;
     std::string file;           // grab: absolute path of the picture
@@ -21,6 +21,7 @@ struct SimUiRequest {
     std::optional<int64_t> tag; // the instance of the control inside the list row with this tag
     std::optional<int> index;   // choose: the item's position
     std::optional<int> value;   // slide: the slider's new value
+    std::optional<uint32_t> argb; // pick: the colour picked
 };
 
 // The program's answer: error empty when done; result holds what a query read.

@@ -22,6 +22,8 @@ SimUiRequest RequestFrom(const Json::Value& ui) {
         request.index = ui["index"].asInt();
     if (ui["value"].isInt())
         request.value = ui["value"].asInt();
+    if (ui["argb"].isUInt())
+        request.argb = ui["argb"].asUInt();
     return request;
 }
 } // namespace

@@ -394,6 +394,36 @@ TEST_F(WindowDrivingTest, TrayClicksReachTheOwnerAsTheTrayMessage) {
     EXPECT_NE(none.output.find("no tray icon"), std::string::npos) << none.output;
 }
 
+// A swatch grid as a window would make one: a pick of a colour is its one input.
+class TestPalette : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+    Q_INVOKABLE void PickColor(quint32 argb) { picked.push_back(argb); }
+    std::vector<quint32> picked;
+};
+
+TEST_F(WindowDrivingTest, PickHandsTheColourToThePalette) {
+    auto* palette = new TestPalette(wnd->FindControl(QStringLiteral("page_one")));
+    palette->setObjectName(QStringLiteral("Pallet"));
+    palette->show();
+    for (const char* colour : {"0xFF00FF00", "#80123456", "4278190335"}) {
+        const ToolRun run = RunTool(std::string("pick DriveWnd Pallet '") + colour + "'");
+        EXPECT_EQ(run.code, 0) << run.output;
+    }
+    EXPECT_EQ(palette->picked, (std::vector<quint32>{0xFF00FF00u, 0x80123456u, 0xFF0000FFu}));
+    Json::Value input;
+    ASSERT_TRUE(WaitForEvent(
+        seq, [](const Json::Value& e) { return e["kind"] == "ui_input"; }, &input));
+    EXPECT_EQ(input["action"], "pick");
+    EXPECT_TRUE(SameValue(input["argb"], 0xFF00FF00u));
+
+    const ToolRun refused = RunTool("pick DriveWnd go_btn 0xFF000000");
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_NE(refused.output.find("is not a colour palette"), std::string::npos);
+    EXPECT_EQ(RunTool("pick DriveWnd Pallet 0x1FFFFFFFF").code, 2);
+}
+
 TEST_F(WindowDrivingTest, ToolUsageErrorsExitTwo) {
     for (const char* args : {"click DriveWnd", "tray middle", "choose DriveWnd lang_com",
                              "slide DriveWnd zoom_sld many", "click DriveWnd go_btn --tag x",
@@ -404,3 +434,5 @@ TEST_F(WindowDrivingTest, ToolUsageErrorsExitTwo) {
 }
 
 } // namespace
+
+#include "WindowDrivingTest.moc"

@@ -138,6 +138,40 @@ int Slide(SimClient& client, const Args& raw) {
     return AskProgram(client, request);
 }
 
+// "0xAARRGGBB", "#AARRGGBB" or a decimal number, as the program's colour settings hold them.
+bool ToArgb(const std::string& text, uint32_t& out) {
+    std::string digits = text;
+    int base = 10;
+    if (digits.rfind("0x", 0) == 0 || digits.rfind("0X", 0) == 0) {
+        digits = digits.substr(2);
+        base = 16;
+    } else if (digits.rfind('#', 0) == 0) {
+        digits = digits.substr(1);
+        base = 16;
+    }
+    if (digits.empty() || digits[0] == '-' || digits[0] == '+')
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long v = std::strtoull(digits.c_str(), &end, base);
+    if (*end != '\0' || errno != 0 || v > UINT32_MAX)
+        return false;
+    out = static_cast<uint32_t>(v);
+    return true;
+}
+
+int Pick(SimClient& client, const Args& raw) {
+    const WindowArgs args = ParseWindowArgs(raw);
+    uint32_t argb = 0;
+    if (!args.error.empty() || args.positional.size() != 3 || args.index ||
+        !ToArgb(args.positional[2], argb))
+        return Usage("usage: pick WINDOW CONTROL ARGB [--tag N] (ARGB: 0xAARRGGBB, #AARRGGBB or "
+                     "decimal)");
+    Json::Value request = ControlRequest("pick", args);
+    request["argb"] = argb;
+    return AskProgram(client, request);
+}
+
 int Query(SimClient& client, const Args& raw) {
     const WindowArgs args = ParseWindowArgs(raw);
     if (!args.error.empty() || args.positional.size() != 2 || args.index)
@@ -191,6 +225,7 @@ std::map<std::string, SimCommand> SimWindowCommands() {
         {"type", Type},
         {"choose", Choose},
         {"slide", Slide},
+        {"pick", Pick},
         {"query", Query},
         {"tray", Tray},
         {"answer", Answer},

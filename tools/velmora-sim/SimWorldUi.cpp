@@ -45,6 +45,8 @@ std::string CheckWindowInput(const std::string& action, const Json::Value& reque
         return "choose takes an item name or --index N";
     if (action == "slide" && !request["value"].isInt())
         return "slide takes a whole number";
+    if (action == "pick" && !request["argb"].isUInt())
+        return "pick takes an ARGB colour";
     return "";
 }
 
@@ -62,6 +64,7 @@ void SimWorld::RegisterUiHandlers() {
         {"type", bind(&SimWorld::OnWindowInput)},
         {"choose", bind(&SimWorld::OnWindowInput)},
         {"slide", bind(&SimWorld::OnWindowInput)},
+        {"pick", bind(&SimWorld::OnWindowInput)},
         {"query", bind(&SimWorld::OnWindowInput)},
         {"tray", bind(&SimWorld::OnWindowInput)},
         {"answer", bind(&SimWorld::OnAnswer)},
@@ -146,7 +149,7 @@ void SimWorld::OnWindowInput(SimConnection& connection, const Json::Value& reque
     } else {
         ui["window"] = request["window"];
         ui["control"] = request["control"];
-        for (const char* field : {"tag", "index", "value"}) {
+        for (const char* field : {"tag", "index", "value", "argb"}) {
             if (request.isMember(field))
                 ui[field] = request[field];
         }

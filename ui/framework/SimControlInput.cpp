@@ -235,3 +235,17 @@ SimControlInput PrepareSlide(QWidget* control, int value) {
     };
     return input;
 }
+
+SimControlInput PrepareColourPick(QWidget* control, uint32_t argb) {
+    if (control->metaObject()->indexOfMethod("PickColor(quint32)") < 0)
+        return Refused("is not a colour palette");
+    SimControlInput input;
+    input.details["argb"] = argb;
+    QPointer<QWidget> target(control);
+    input.act = [target, argb] {
+        if (target)
+            QMetaObject::invokeMethod(target, "PickColor", Qt::DirectConnection,
+                                      Q_ARG(quint32, argb));
+    };
+    return input;
+}

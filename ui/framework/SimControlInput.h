@@ -28,3 +28,6 @@ SimControlInput PrepareType(QWidget* control, const QString& text);
 SimControlInput PrepareChoose(QWidget* control, const QString& item, std::optional<int> index);
 // A slider is dragged to the value.
 SimControlInput PrepareSlide(QWidget* control, int value);
+// A colour is picked in a palette: a control whose class has the invokable method
+// "PickColor(quint32 argb)", which does what the user's pick of that colour does.
+SimControlInput PrepareColourPick(QWidget* control, uint32_t argb);

@@ -27,16 +27,24 @@ namespace {
 
 constexpr std::chrono::seconds kUiThreadTimeout{10};
 
-// Windows by the name their window events carry, else by class name.
+// Windows by the name their window events carry, else by class name. Of two with the name (one
+// closing, one new) the shown one is the one a user sees.
 WindowImplBase* FindWindowNamed(const QString& name) {
     const std::vector<WindowImplBase*> windows = CWindowRegistry::Instance().Snapshot();
-    for (WindowImplBase* window : windows) {
-        if (window->GetWindowName() == name && window->GetHWND())
-            return window;
-    }
-    for (WindowImplBase* window : windows) {
-        if (window->GetWindowClassName() == name && window->GetHWND())
-            return window;
+    for (const bool byClass : {false, true}) {
+        WindowImplBase* hidden = nullptr;
+        for (WindowImplBase* window : windows) {
+            const QString windowName =
+                byClass ? window->GetWindowClassName() : window->GetWindowName();
+            if (windowName != name || !window->GetHWND())
+                continue;
+            if (window->IsVisible())
+                return window;
+            if (hidden == nullptr)
+                hidden = window;
+        }
+        if (hidden != nullptr)
+            return hidden;
     }
     return nullptr;
 }
@@ -164,6 +172,8 @@ SimControlInput PrepareInput(const SimUiRequest& request) {
         input = PrepareChoose(control, text, request.index);
     else if (request.action == "slide")
         input = PrepareSlide(control, request.value.value_or(0));
+    else if (request.action == "pick")
+        input = PrepareColourPick(control, request.argb.value_or(0));
     if (!input.error.empty())
         input.error = Describe(request) + " " + input.error;
     return input;
@@ -297,7 +307,7 @@ SimUiReply CarryOutSimWindowRequest(const SimUiRequest& request) {
     if (action == "query")
         return OnUiThread([request] { return QueryControl(request); });
     if (action == "click" || action == "type" || action == "choose" || action == "slide" ||
-        action == "tray")
+        action == "pick" || action == "tray")
         return CarryOutInput(request);
     return {"unknown window request " + action, {}};
 }
