@@ -19,6 +19,7 @@ SH_SECRET = "e2esecret0123456789abcdefghijklmnopqrstuvwxyz0123456789abcdefgh"
 CONFIG_FRAME = ('{\n\t"config" : \n\t{\n\t\t"encoding" : "LINEAR16",\n\t\t"language_code" : '
                 '"zh-cmn-Hans-CN",\n\t\t"sample_rate_hertz" : 16000\n\t},\n\t"interim_results" : true\n}')
 TIPS = {
+    "unconfigured": "The speech recognition service is not set up",
     "unreachable": "Cannot reach the speech recognition service",
     "refused": "The speech recognition service refused the credentials",
 }
@@ -198,6 +199,14 @@ class StreamEnginesTest(unittest.TestCase):
         self.check_sh_frames(w, frames)
         signs = [state_of(f)["sign"] for f in frames if state_of(f)]
         self.assert_nothing_secret(w, [SH_APPKEY, SH_SECRET] + signs)
+
+    def test_an_engine_without_its_credentials_says_so_at_every_key(self):
+        w = self.start("sh", {"endpoints": {"sh_discovery": "http://127.0.0.1:9/websocket"}})
+        for _ in range(2):
+            since = self.press(w)
+            self.expect_failure(w, since, "sh", "unconfigured", 0,
+                                "recognition sh: setup unconfigured (sh_appkey missing)")
+            self.assertEqual(w.matching("audio", since, state="start"), [])
 
     def check_sh_frames(self, w, frames):
         first, last = state_of(frames[0]), state_of(frames[-1])
