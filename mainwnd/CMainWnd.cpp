@@ -327,6 +327,8 @@ void CMainWnd::InitDevicePage(int kind) {
     ApplyGetWordSwitch(kind);
     if (kind == kMouse)
         ShowSerialNumber();
+    if (kind == kMouse || kind == kPen)
+        InitCommandPage(kind);
     if (IsSignedIn())
         ShowAccountOnPage(kind, true);
 }
@@ -379,8 +381,6 @@ void CMainWnd::ShowPickedColour(const QString& button, const QString& value) {
     const uint32_t argb = value.toUInt(&ok, 10);
     if (ok)
         SetBkColor(button, argb);
-    if (kind == kMouse || kind == kPen)
-        InitCommandPage(kind);
 }
 
 void CMainWnd::SetChooserItemVisible(int kind, bool visible) {

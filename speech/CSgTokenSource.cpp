@@ -8,10 +8,6 @@
 #include <boost/uuid/random_generator.hpp>
 #include <boost/uuid/uuid_io.hpp>
 
-namespace {
-constexpr HttpLimits kTokenLimits{2, 3};
-}
-
 CSgTokenSource::CSgTokenSource(Settings settings) : m_settings(std::move(settings)) {}
 
 const std::string& CSgTokenSource::InstallationId() {
@@ -36,7 +32,7 @@ bool CSgTokenSource::Request(enginereport::Failure& failure) {
         BuildSgTokenBody(m_settings.appId, m_settings.appKey, InstallationId());
     long status = 0;
     const CHttpClient::Result reply =
-        CHttpClient::PostJson(m_settings.url, body, kTokenLimits, &status);
+        CHttpClient::PostJson(m_settings.url, body, m_settings.limits, &status);
     const std::optional<std::string> token =
         reply.first ? ParseSgToken(reply.second) : std::nullopt;
     if (!token) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "service/CHttpClient.h"
 #include "speech/EngineReports.h"
 
 #include <chrono>
@@ -15,6 +16,7 @@ public:
         std::string url; // the token service's full address
         std::string appId;
         std::string appKey;
+        HttpLimits limits{2, 3}; // connect / total seconds
     };
 
     explicit CSgTokenSource(Settings settings);

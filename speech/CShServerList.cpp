@@ -9,11 +9,8 @@
 #include <system_error>
 #include <thread>
 
-namespace {
-constexpr HttpLimits kDiscoveryLimits{3, 3};
-}
-
-CShServerList::CShServerList(std::string discoveryUrl) : m_discoveryUrl(std::move(discoveryUrl)) {}
+CShServerList::CShServerList(std::string discoveryUrl, HttpLimits limits)
+    : m_discoveryUrl(std::move(discoveryUrl)), m_limits(limits) {}
 
 std::string CShServerList::Address() const {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -27,7 +24,7 @@ void CShServerList::Forget() {
 
 bool CShServerList::Discover(enginereport::Failure& failure) {
     long status = 0;
-    const CHttpClient::Result reply = CHttpClient::Get(m_discoveryUrl, kDiscoveryLimits, &status);
+    const CHttpClient::Result reply = CHttpClient::Get(m_discoveryUrl, m_limits, &status);
     if (!reply.first) {
         failure = enginereport::FromHttpStatus(QStringLiteral("server discovery"), status);
         // Only the token service and the streams refuse credentials; discovery is open.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "service/CHttpClient.h"
 #include "speech/EngineReports.h"
 
 #include <memory>
@@ -10,7 +11,8 @@
 // address returns. Safe from any thread.
 class CShServerList {
 public:
-    explicit CShServerList(std::string discoveryUrl);
+    // limits: connect / total seconds of the discovery request.
+    explicit CShServerList(std::string discoveryUrl, HttpLimits limits = {3, 3});
 
     // Empty until a discovery succeeded, or after Forget.
     std::string Address() const;
@@ -23,6 +25,7 @@ public:
 
 private:
     const std::string m_discoveryUrl;
+    const HttpLimits m_limits;
     mutable std::mutex m_lock;
     std::string m_address;
 };

@@ -52,8 +52,8 @@ SgEngineActions::SgEngineActions(Settings settings, IIatCallBack* callback,
                                  std::function<int()> voiceMode)
     : m_settings(std::move(settings)), m_callback(std::make_shared<CCallBackGate>(callback)),
       m_voiceMode(std::move(voiceMode)), m_capture(CWaveRecorder::Shared()),
-      m_token(std::make_shared<CSgTokenSource>(
-          CSgTokenSource::Settings{m_settings.tokenUrl, m_settings.appId, m_settings.appKey})) {
+      m_token(std::make_shared<CSgTokenSource>(CSgTokenSource::Settings{
+          m_settings.tokenUrl, m_settings.appId, m_settings.appKey, {2, 3}})) {
     // A refused upgrade means the token is no longer good: the next session asks anew.
     m_stream = CSgStream::Create(
         m_settings.caFile, m_callback,

@@ -1,9 +1,12 @@
 #include "session/CVoiceSession.h"
 #include "app/CConfig.h"
+#include "speech/IIatCallBack.h"
 #include "speech/IIatEngine.h"
+#include "ui/framework/CResourceManager.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -31,6 +34,7 @@ struct Outputs {
     std::vector<std::string> commands;
     std::vector<std::string> translated;
     std::vector<std::string> tips; // "state:text:hide"
+    std::vector<int> tipDelays;
     std::vector<std::string> subtitles;
     std::vector<std::string> sessionFile; // appended texts, "<end>" for the final result
     std::vector<std::string> usage;
@@ -47,7 +51,8 @@ protected:
         CVoiceSession::Context c;
         c.config = config;
         c.deviceKind = [this] { return deviceKind; };
-        c.showVoiceTip = [this](int state, const QString& text, bool hide, int) {
+        c.showVoiceTip = [this](int state, const QString& text, bool hide, int delayMs) {
+            out.tipDelays.push_back(delayMs);
             out.tips.push_back(std::to_string(state) + ":" + text.toStdString() + ":" +
                                (hide ? "hide" : "stay"));
         };
@@ -213,6 +218,67 @@ TEST_F(VoiceSessionTest, WithoutAnEngineKeysStillShowTheTip) {
     session->OnKeyUp();
     EXPECT_EQ(out.tips, (std::vector<std::string>{"0::stay", "1::hide"}));
     EXPECT_TRUE(engine.calls.empty());
+}
+
+struct FailureRow {
+    const char* language;
+    int reason;
+    const char* text;
+};
+
+class FailureTipTest : public VoiceSessionTest, public testing::WithParamInterface<FailureRow> {
+protected:
+    void TearDown() override { CResourceManager::Instance().Clear(); }
+};
+
+// The engine's failure replaces the listening tip for 3 s, that session's key-up leaves it,
+// and nothing is typed; the next session shows its tips as ever.
+TEST_P(FailureTipTest, ShowsTheReasonsTextAndTheKeyUpKeepsIt) {
+    QFile table(QStringLiteral(VELMORA_SOURCE_DIR "/skin/") + GetParam().language +
+                QStringLiteral(".xml"));
+    ASSERT_TRUE(table.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(CResourceManager::Instance().LoadLanguageData(table.readAll()));
+
+    session->OnKeyDown(0);
+    session->OnReserved1(GetParam().reason, 0);
+    session->OnKeyUp();
+    EXPECT_EQ(out.tips,
+              (std::vector<std::string>{"0::stay", std::string("2:") + GetParam().text + ":hide"}));
+    EXPECT_EQ(out.tipDelays.back(), 3000);
+    EXPECT_TRUE(out.typed.empty());
+    EXPECT_EQ(engine.calls, (std::vector<std::string>{"Begin", "End"}));
+
+    session->OnKeyDown(0);
+    session->OnKeyUp();
+    EXPECT_EQ(out.tips.back(), "1::hide");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, FailureTipTest,
+    testing::Values(
+        FailureRow{"lan_en", IIatCallBack::kFailureUnreachable,
+                   "Cannot reach the speech recognition service"},
+        FailureRow{"lan_en", IIatCallBack::kFailureRefused,
+                   "The speech recognition service refused the credentials"},
+        FailureRow{"lan_en", IIatCallBack::kFailureUnconfigured,
+                   "The speech recognition service is not set up"},
+        FailureRow{"lan_cn", IIatCallBack::kFailureUnreachable, "无法连接语音识别服务"},
+        FailureRow{"lan_cn", IIatCallBack::kFailureRefused, "语音识别服务拒绝了访问凭据"},
+        FailureRow{"lan_cn", IIatCallBack::kFailureUnconfigured, "语音识别服务尚未配置"},
+        FailureRow{"lan_cht", IIatCallBack::kFailureUnreachable, "無法連線語音辨識服務"},
+        FailureRow{"lan_cht", IIatCallBack::kFailureRefused, "語音辨識服務拒絕了存取憑證"},
+        FailureRow{"lan_cht", IIatCallBack::kFailureUnconfigured, "語音辨識服務尚未設定"},
+        FailureRow{"lan_jp", IIatCallBack::kFailureUnreachable, "音声認識サービスに接続できません"},
+        FailureRow{"lan_jp", IIatCallBack::kFailureRefused,
+                   "音声認識サービスが認証情報を拒否しました"},
+        FailureRow{"lan_jp", IIatCallBack::kFailureUnconfigured,
+                   "音声認識サービスが設定されていません"}));
+
+TEST_F(VoiceSessionTest, AnUnknownReservedReportChangesNothing) {
+    session->OnKeyDown(0);
+    session->OnReserved1(7, 0);
+    session->OnKeyUp();
+    EXPECT_EQ(out.tips.back(), "1::hide");
 }
 
 } // namespace

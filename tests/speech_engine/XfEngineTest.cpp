@@ -110,10 +110,13 @@ TEST_F(XfEngineTest, VoiceKeyOneSpokenIntoTheMicrophoneComesBackAsText) {
     EXPECT_FALSE(Log().contains("failed"));
 }
 
-TEST_F(XfEngineTest, OnlyTheXfNameMakesAnEngine) {
+TEST_F(XfEngineTest, OnlyTheEngineNamesMakeAnEngine) {
     QTemporaryDir other;
     ASSERT_TRUE(other.isValid());
-    for (const char* name : {"sh", "sg", "ms", "XF", "baidu", ""}) {
+    const std::pair<const char*, bool> names[] = {{"sh", true},  {"sg", true},  {"ms", false},
+                                                  {"XF", false}, {"SG", false}, {"baidu", false},
+                                                  {"", false}};
+    for (const auto& [name, makesOne] : names) {
         SCOPED_TRACE(name);
         QFile ini(other.path() + "/custom.ini");
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -123,7 +126,7 @@ TEST_F(XfEngineTest, OnlyTheXfNameMakesAnEngine) {
         ASSERT_EQ(config->GetRecognitionEngine(), QString::fromUtf8(name));
         const RecognitionEngines engines = CreateRecognitionEngines(
             config, &m_owner, [] { return 0; }, [] { return 0; });
-        EXPECT_FALSE(engines.recognizer);
+        EXPECT_EQ(static_cast<bool>(engines.recognizer), makesOne);
         EXPECT_FALSE(engines.web);
     }
 }

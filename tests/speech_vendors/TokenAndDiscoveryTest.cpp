@@ -15,9 +15,13 @@ using testsupport::HttpReply;
 using testsupport::LocalHttpServer;
 
 const char kPath[] = "/apis/auth/v1/create_token";
+// Only a hang guard: on a loaded machine a TLS exchange can take longer than the engines' own
+// limits, which would turn every outcome into a time-out.
+constexpr HttpLimits kHangGuard{30, 30};
 
 CSgTokenSource::Settings TokenSettings(const LocalHttpServer& server) {
-    return {server.Origin("localhost") + kPath, "AppId0123456789abcdefghijkl", "a2V5+/=="};
+    return {server.Origin("localhost") + kPath, "AppId0123456789abcdefghijkl",
+            "a2V5+/==", kHangGuard};
 }
 
 std::unique_ptr<LocalHttpServer> TrustedServer(HttpReply reply) {
@@ -108,7 +112,7 @@ TEST(SgTokenTest, AnUntrustedCertificateIsUnreachable) {
 
 TEST(ShDiscoveryTest, PicksEveryListedServerSometimesAndNothingElse) {
     LocalHttpServer server(HttpReply(200, " a:1 , b:2,,c:3\n"));
-    CShServerList servers(server.Origin() + "/websocket");
+    CShServerList servers(server.Origin() + "/websocket", kHangGuard);
     std::set<std::string> picked;
     for (int i = 0; i < 60 && picked.size() < 3; ++i) {
         enginereport::Failure failure;
@@ -128,7 +132,7 @@ class ShDiscoveryFailureTest : public testing::TestWithParam<DiscoveryFailureRow
 
 TEST_P(ShDiscoveryFailureTest, IsUnreachableAndKeepsTheAddress) {
     LocalHttpServer server(HttpReply(200, "kept:1"));
-    CShServerList servers(server.Origin() + "/websocket");
+    CShServerList servers(server.Origin() + "/websocket", kHangGuard);
     enginereport::Failure failure;
     ASSERT_TRUE(servers.Discover(failure));
     server.SetReply(HttpReply(GetParam().status, GetParam().body));
