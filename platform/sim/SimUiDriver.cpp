@@ -13,7 +13,15 @@ SimUiRequest RequestFrom(const Json::Value& ui) {
     SimUiRequest request;
     request.action = ui.get("action", "").asString();
     request.window = ui.get("window", "").asString();
+    request.control = ui.get("control", "").asString();
     request.file = ui.get("file", "").asString();
+    request.text = ui.get("text", "").asString();
+    if (ui["tag"].isInt64())
+        request.tag = ui["tag"].asInt64();
+    if (ui["index"].isInt())
+        request.index = ui["index"].asInt();
+    if (ui["value"].isInt())
+        request.value = ui["value"].asInt();
     return request;
 }
 } // namespace
@@ -22,13 +30,15 @@ bool SimUiDriver::Start(SimUiRequestHandler handler) {
     return m_subscription.Start("ui", [handler](SimClient& connection, const Json::Value& message) {
         if (!message["ui"].isObject())
             return;
-        const std::string error = handler(RequestFrom(message["ui"]));
+        const SimUiReply answer = handler(RequestFrom(message["ui"]));
         Json::Value reply;
         reply["op"] = "ui_reply";
         reply["id"] = message.get("id", 0);
-        reply["ok"] = error.empty();
-        if (!error.empty())
-            reply["error"] = error;
+        reply["ok"] = answer.error.empty();
+        if (!answer.error.empty())
+            reply["error"] = answer.error;
+        if (!answer.result.isNull())
+            reply["result"] = answer.result;
         connection.Send(reply);
     });
 }

@@ -2,6 +2,7 @@
 
 #include "SimAudioFile.h"
 #include "SimConnection.h"
+#include "SimWindowCommands.h"
 #include "platform/sim/SimClient.h"
 #include "platform/sim/SimHex.h"
 
@@ -339,12 +340,14 @@ std::string TakeSocketOption(std::vector<std::string>& args) {
 }
 
 int RunSimCommand(const std::string& socketPath, const std::vector<std::string>& args) {
-    static const std::map<std::string, std::function<int(SimClient&, const Args&)>> commands = {
+    std::map<std::string, std::function<int(SimClient&, const Args&)>> commands = {
         {"plug", Plug},     {"unplug", Unplug}, {"report", Report}, {"key", Key},
         {"events", Events}, {"wait", Wait},     {"stop", Stop},     {"mic", Mic},
         {"caret", Caret},   {"cursor", Cursor}, {"focus", Focus},   {"hidraw", Hidraw},
         {"grab", Grab},
     };
+    for (auto& [name, command] : SimWindowCommands())
+        commands.emplace(name, std::move(command));
     if (args.empty())
         return Fail("no command");
     auto command = commands.find(args[0]);

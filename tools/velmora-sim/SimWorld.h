@@ -9,6 +9,7 @@
 #include <json/value.h>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -82,6 +83,13 @@ private:
     void OnUi(SimConnection&, const Json::Value& request);
     void OnUiReply(SimConnection&, const Json::Value& request);
     void OnGrab(SimConnection&, const Json::Value& request);
+    // click, type, choose, slide, query, tray: checked here, carried out by the program.
+    void OnWindowInput(SimConnection&, const Json::Value& request);
+    // Message boxes and pickers: the tools queue answers, the program asks for them.
+    void OnAnswer(SimConnection&, const Json::Value& request);
+    void OnQueueDialogAnswer(SimConnection&, const Json::Value& request);
+    void OnMsgbox(SimConnection&, const Json::Value& request);
+    void OnDialog(SimConnection&, const Json::Value& request);
     // Passes a tool's request to the program; the tool gets the program's answer.
     void ForwardToProgram(SimConnection& tool, Json::Value ui);
     bool IsConnected(const SimConnection* connection) const;
@@ -114,4 +122,7 @@ private:
     // Tool connections waiting for the program's answer, by request id.
     std::map<int64_t, SimConnection*> m_waitingTools;
     int64_t m_nextUiRequest = 1;
+    // Queued answers, oldest first: to message boxes, and to pickers by type ("" = cancel).
+    std::deque<std::string> m_boxAnswers;
+    std::map<std::string, std::deque<std::string>> m_dialogAnswers;
 };

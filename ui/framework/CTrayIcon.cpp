@@ -7,8 +7,24 @@
 
 #include <json/value.h>
 
+#include <algorithm>
+#include <vector>
+
+namespace {
+// Icons in the order they were created; touched on the UI thread only.
+std::vector<CTrayIcon*>& CreatedIcons() {
+    static std::vector<CTrayIcon*> icons;
+    return icons;
+}
+} // namespace
+
 CTrayIcon::~CTrayIcon() {
     DeleteTrayIcon();
+}
+
+CTrayIcon* CTrayIcon::Newest() {
+    const std::vector<CTrayIcon*>& icons = CreatedIcons();
+    return icons.empty() ? nullptr : icons.back();
 }
 
 void CTrayIcon::CreateTrayIcon(WindowImplBase* owner, int iconId, const QString& tip) {
@@ -21,6 +37,7 @@ void CTrayIcon::CreateTrayIcon(WindowImplBase* owner, int iconId, const QString&
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, &CTrayIcon::OnActivated);
     if (QSystemTrayIcon::isSystemTrayAvailable())
         m_icon->show();
+    CreatedIcons().push_back(this);
     ReportState();
 }
 
@@ -29,6 +46,8 @@ void CTrayIcon::DeleteTrayIcon() {
         m_icon->hide();
         m_icon.reset();
     }
+    std::vector<CTrayIcon*>& icons = CreatedIcons();
+    icons.erase(std::remove(icons.begin(), icons.end(), this), icons.end());
     m_owner = nullptr;
 }
 

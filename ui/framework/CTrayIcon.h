@@ -29,6 +29,9 @@ public:
     bool IsCreated() const { return m_icon != nullptr; }
     // The Qt icon behind it (the simulator and tests activate it).
     QSystemTrayIcon* NativeIcon() const { return m_icon.get(); }
+    // The icon created last of those that exist now (the one the simulator's tools click);
+    // nullptr when there is none. UI thread only.
+    static CTrayIcon* Newest();
 
 private:
     void OnActivated(QSystemTrayIcon::ActivationReason reason);

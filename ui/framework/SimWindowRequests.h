@@ -2,9 +2,10 @@
 
 #include "platform/SimUiRequests.h"
 
-#include <string>
-
-// Carries out a simulator tool's request on a live window (grab: the window as shown, written
-// as a PNG file). Called on any thread; the window is touched on the UI thread. Returns an
-// empty text when done, else why not.
-std::string CarryOutSimWindowRequest(const platform::SimUiRequest& request);
+// Carries out a simulator tool's request on a live window as a user would: grab (the window as
+// shown, written as a PNG file), click, type, choose, slide (inputs to a control), query (a
+// control's state) and tray (a click on the tray icon). Called on any thread; the windows are
+// touched on the UI thread. Inputs are refused, changing nothing, when the window or control
+// is absent, hidden, disabled or behind a modal window; an input that opens a modal window or
+// menu counts as taken once that window waits for the user.
+platform::SimUiReply CarryOutSimWindowRequest(const platform::SimUiRequest& request);

@@ -15,6 +15,8 @@ inline const QString kMouseEnter = QStringLiteral("mouseenter");
 inline const QString kMouseLeave = QStringLiteral("mouseleave");
 inline const QString kLink = QStringLiteral("link");
 inline const QString kMoveValueChanged = QStringLiteral("movevaluechanged");
+// An edit's text changed by the user (typing, pasting), not by the program.
+inline const QString kTextChanged = QStringLiteral("textchanged");
 } // namespace ui::notify
 
 // One notification from a skin control to its window. wParam carries the new index ("itemselect"),
@@ -26,4 +28,5 @@ struct TNotifyUI {
     uintptr_t wParam = 0;
     intptr_t lParam = 0;
     QString linkTarget; // "link": the activated link
+    intptr_t tag = 0;   // the sender's tag (WindowImplBase::GetTag), 0 when it has none
 };

@@ -4,6 +4,7 @@
 #include "platform/SimEvents.h"
 #include "ui/framework/CResourceManager.h"
 #include "ui/framework/CWindowRegistry.h"
+#include "ui/framework/ControlState.h"
 #include "ui/framework/SkinIcons.h"
 #include "ui/framework/WindowConstants.h"
 #include "ui/framework/WindowMessage.h"
@@ -37,8 +38,28 @@ const char* const kTextIdProperty = "velmoraTextId";
 const char* const kBkImageRule = "velmoraBkImage";
 const char* const kBkColorRule = "velmoraBkColor";
 const char* const kTextColorRule = "velmoraTextColor";
-constexpr int kNameRole = Qt::UserRole;
-constexpr int kTagRole = Qt::UserRole + 1;
+constexpr int kNameRole = ui::kListNameRole;
+constexpr int kTagRole = ui::kListTagRole;
+
+// Marks a control as being changed by the program for the length of a setter.
+class SettingControl {
+public:
+    SettingControl(const QWidget*& slot, const QWidget* control) : m_slot(slot), m_previous(slot) {
+        m_slot = control;
+    }
+    ~SettingControl() { m_slot = m_previous; }
+    SettingControl(const SettingControl&) = delete;
+    SettingControl& operator=(const SettingControl&) = delete;
+
+private:
+    const QWidget*& m_slot;
+    const QWidget* m_previous;
+};
+
+// Check boxes report "checked"; options (exclusive buttons) "selected".
+const char* CheckField(const QAbstractButton* button) {
+    return button->autoExclusive() || button->group() != nullptr ? "selected" : "checked";
+}
 
 bool IsInternalName(const QString& name) {
     return name.isEmpty() || name.startsWith(QLatin1String("qt_"));
@@ -64,26 +85,6 @@ bool WriteText(QWidget* control, const QString& text) {
     else
         return false;
     return true;
-}
-
-QString ReadText(const QWidget* control) {
-    if (auto* label = qobject_cast<const QLabel*>(control))
-        return label->text();
-    if (auto* button = qobject_cast<const QAbstractButton*>(control))
-        return button->text();
-    if (auto* line = qobject_cast<const QLineEdit*>(control))
-        return line->text();
-    if (auto* rich = qobject_cast<const QTextEdit*>(control))
-        return rich->toPlainText();
-    if (auto* plain = qobject_cast<const QPlainTextEdit*>(control))
-        return plain->toPlainText();
-    if (auto* group = qobject_cast<const QGroupBox*>(control))
-        return group->title();
-    if (auto* combo = qobject_cast<const QComboBox*>(control))
-        return combo->currentText();
-    if (control->isWindow())
-        return control->windowTitle();
-    return QString();
 }
 
 QString SkinPicturePath(const QString& description) {
@@ -144,22 +145,25 @@ QWidget* WindowImplBase::Create(QWidget* parent, const QString& name, uint32_t s
     connect(widget, &QObject::destroyed, this, [this] { OnWidgetDestroyed(); });
     widget->installEventFilter(this);
     ApplyStyle(parent, style, exStyle);
-    ResolveTextIds();
-    WireControls();
+    ResolveTextIds(widget);
+    WireControls(widget);
     InitWindow();
     if (m_widget && (style & ui::WS_VISIBLE) != 0)
         ShowWindow(true, true);
     return m_widget;
 }
 
-QWidget* WindowImplBase::LoadSkin() {
+QWidget* WindowImplBase::LoadSkinFile(const QString& skinFile) {
     EnsureSkinResources();
-    QFile file(QStringLiteral(":/skin/") + GetSkinFile());
-    QWidget* widget = nullptr;
-    if (file.open(QIODevice::ReadOnly)) {
-        QUiLoader loader;
-        widget = loader.load(&file, nullptr);
-    }
+    QFile file(QStringLiteral(":/skin/") + skinFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    QUiLoader loader;
+    return loader.load(&file, nullptr);
+}
+
+QWidget* WindowImplBase::LoadSkin() {
+    QWidget* widget = LoadSkinFile(GetSkinFile());
     // A window whose skin is missing still exists; it just has no controls.
     if (widget == nullptr)
         widget = new QWidget;
@@ -193,8 +197,10 @@ void WindowImplBase::ApplyStyle(QWidget* parent, uint32_t style, uint32_t exStyl
     m_widget->setParent(parent, AdjustWindowFlags(flags));
 }
 
-void WindowImplBase::WireControls() {
-    const QList<QWidget*> controls = m_widget->findChildren<QWidget*>();
+void WindowImplBase::WireControls(QWidget* root) {
+    QList<QWidget*> controls = root->findChildren<QWidget*>();
+    if (root != m_widget.data())
+        controls.prepend(root);
     for (QWidget* control : controls) {
         if (!IsInternalName(control->objectName()))
             WireControl(control);
@@ -234,15 +240,52 @@ void WindowImplBase::WireControl(QWidget* control) {
         connect(label, &QLabel::linkActivated, this, [this, label](const QString& link) {
             SendNotify(ui::notify::kLink, label, 0, 0, link);
         });
+    } else if (auto* line = qobject_cast<QLineEdit*>(control)) {
+        // textEdited comes from the user's editing only, never from setText.
+        connect(line, &QLineEdit::textEdited, this,
+                [this, line] { SendNotify(ui::notify::kTextChanged, line); });
+    } else if (auto* rich = qobject_cast<QTextEdit*>(control)) {
+        connect(rich, &QTextEdit::textChanged, this, [this, rich] {
+            if (m_settingControl != rich)
+                SendNotify(ui::notify::kTextChanged, rich);
+        });
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(control)) {
+        connect(plain, &QPlainTextEdit::textChanged, this, [this, plain] {
+            if (m_settingControl != plain)
+                SendNotify(ui::notify::kTextChanged, plain);
+        });
+    }
+    WireValueReports(control);
+}
+
+void WindowImplBase::WireValueReports(QWidget* control) {
+    if (!platform::SimulatorActive())
+        return;
+    if (auto* button = qobject_cast<QAbstractButton*>(control); button && button->isCheckable()) {
+        connect(button, &QAbstractButton::toggled, this, [this, button](bool checked) {
+            ReportUserChange(button, CheckField(button), checked);
+        });
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+                [this, combo](int index) { ReportUserChange(combo, "selected", index); });
+    } else if (auto* list = qobject_cast<QListWidget*>(control)) {
+        connect(list, &QListWidget::currentRowChanged, this,
+                [this, list](int row) { ReportUserChange(list, "selected", row); });
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(control)) {
+        connect(slider, &QAbstractSlider::valueChanged, this,
+                [this, slider](int value) { ReportUserChange(slider, "value", value); });
+    } else if (auto* tabs = qobject_cast<QTabWidget*>(control)) {
+        connect(tabs, &QTabWidget::currentChanged, this,
+                [this, tabs](int page) { ReportUserChange(tabs, "page", page); });
     }
 }
 
-void WindowImplBase::ResolveTextIds() {
-    QList<QWidget*> controls = m_widget->findChildren<QWidget*>();
-    controls.prepend(m_widget);
+void WindowImplBase::ResolveTextIds(QWidget* root) {
+    QList<QWidget*> controls = root->findChildren<QWidget*>();
+    controls.prepend(root);
     const CResourceManager& resources = CResourceManager::Instance();
     for (QWidget* control : controls) {
-        const QString text = ReadText(control);
+        const QString text = ui::ReadControlText(control);
         if (!CResourceManager::IsTextId(text))
             continue;
         control->setProperty(kTextIdProperty, text);
@@ -263,7 +306,7 @@ void WindowImplBase::ReloadTexts() {
             continue;
         const QString resolved = resources.GetText(id);
         if (!resolved.isEmpty() && WriteText(control, resolved))
-            ReportControlText(control->objectName(), resolved);
+            ReportControl(control, "text", resolved.toStdString());
     }
 }
 
@@ -278,6 +321,7 @@ void WindowImplBase::SendNotify(const QString& type, QWidget* sender, uintptr_t 
     msg.wParam = wParam;
     msg.lParam = lParam;
     msg.linkTarget = link;
+    msg.tag = GetTag(sender);
     Notify(msg);
 }
 
@@ -292,12 +336,14 @@ intptr_t WindowImplBase::HandleCustomMessage(unsigned, uintptr_t, intptr_t, bool
 }
 
 intptr_t WindowImplBase::DeliverCustomMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
-    if (m_reportMessages) {
+    if (platform::SimulatorActive()) {
         Json::Value event;
         event["kind"] = "message";
         event["msg"] = msg;
         event["wparam"] = static_cast<Json::UInt64>(wParam);
         event["lparam"] = static_cast<Json::Int64>(lParam);
+        if (!m_reportMessages)
+            event["window"] = m_name.toStdString();
         platform::EmitSimEvent(event);
     }
     bool handled = false;
@@ -497,13 +543,29 @@ void WindowImplBase::ReportWindowState(bool visible) const {
     platform::EmitSimEvent(event);
 }
 
-void WindowImplBase::ReportControlText(const QString& control, const QString& text) const {
+void WindowImplBase::ReportControl(const QWidget* control, const char* field,
+                                   const Json::Value& value) const {
+    if (!platform::SimulatorActive() || control == nullptr || ui::IsSecretControl(control))
+        return;
     Json::Value event;
     event["kind"] = "control";
     event["window"] = m_name.toStdString();
-    event["control"] = control.toStdString();
-    event["text"] = text.toStdString();
+    event["control"] = control->objectName().toStdString();
+    event[field] = value;
+    if (const auto tag = ui::ControlTag(control); tag && std::string(field) != "tag")
+        event["tag"] = static_cast<Json::Int64>(*tag);
     platform::EmitSimEvent(event);
+}
+
+void WindowImplBase::ReportItems(const QWidget* list) const {
+    if (platform::SimulatorActive())
+        ReportControl(list, "items", ui::ListItemsJson(list));
+}
+
+void WindowImplBase::ReportUserChange(const QWidget* control, const char* field,
+                                      const Json::Value& value) const {
+    if (control != m_settingControl && !m_final)
+        ReportControl(control, field, value);
 }
 
 QWidget* WindowImplBase::FindControl(const QString& name) const {
@@ -527,21 +589,26 @@ bool WindowImplBase::SetControlText(const QString& name, const QString& text) {
             shown = resolved;
         }
     }
-    if (!WriteText(control, shown))
-        return false;
+    {
+        const SettingControl setting(m_settingControl, control);
+        if (!WriteText(control, shown))
+            return false;
+    }
     control->setProperty(kTextIdProperty, id.isEmpty() ? QVariant() : QVariant(id));
-    ReportControlText(name, shown);
+    ReportControl(control, "text", shown.toStdString());
     return true;
 }
 
 QString WindowImplBase::GetControlText(const QString& name) const {
     const QWidget* control = FindControl(name);
-    return control != nullptr ? ReadText(control) : QString();
+    return control != nullptr ? ui::ReadControlText(control) : QString();
 }
 
 void WindowImplBase::SetControlVisible(const QString& name, bool visible) {
-    if (QWidget* control = FindControl(name))
+    if (QWidget* control = FindControl(name)) {
         control->setVisible(visible);
+        ReportControl(control, "visible", visible);
+    }
 }
 
 bool WindowImplBase::IsControlVisible(const QString& name) const {
@@ -551,8 +618,10 @@ bool WindowImplBase::IsControlVisible(const QString& name) const {
 }
 
 void WindowImplBase::SetControlEnabled(const QString& name, bool enabled) {
-    if (QWidget* control = FindControl(name))
+    if (QWidget* control = FindControl(name)) {
         control->setEnabled(enabled);
+        ReportControl(control, "enabled", enabled);
+    }
 }
 
 bool WindowImplBase::IsControlEnabled(const QString& name) const {
@@ -566,8 +635,14 @@ void WindowImplBase::SetControlFocus(const QString& name) {
 }
 
 void WindowImplBase::SetCheck(const QString& name, bool checked) {
-    if (auto* button = FindControlAs<QAbstractButton>(name); button && button->isCheckable())
+    auto* button = FindControlAs<QAbstractButton>(name);
+    if (button == nullptr || !button->isCheckable())
+        return;
+    {
+        const SettingControl setting(m_settingControl, button);
         button->setChecked(checked);
+    }
+    ReportControl(button, CheckField(button), button->isChecked());
 }
 
 bool WindowImplBase::GetCheck(const QString& name) const {
@@ -608,18 +683,24 @@ void WindowImplBase::SetBkImage(const QString& name, const QString& description)
     ApplyStyleSheetPart(control, kBkImageRule,
                         path.isEmpty() ? QString()
                                        : QStringLiteral("border-image: url(\"%1\");").arg(path));
+    control->setProperty(ui::kImageProperty, path.isEmpty() ? QVariant() : QVariant(path));
+    ReportControl(control, "image", path.toStdString());
 }
 
 void WindowImplBase::SetBkColor(const QString& name, uint32_t argb) {
-    if (QWidget* control = FindControl(name))
+    if (QWidget* control = FindControl(name)) {
         ApplyStyleSheetPart(control, kBkColorRule,
                             QStringLiteral("background-color: %1;").arg(RgbaText(argb)));
+        ReportControl(control, "bkcolor", static_cast<Json::UInt>(argb));
+    }
 }
 
 void WindowImplBase::SetTextColor(const QString& name, uint32_t argb) {
-    if (QWidget* control = FindControl(name))
+    if (QWidget* control = FindControl(name)) {
         ApplyStyleSheetPart(control, kTextColorRule,
                             QStringLiteral("color: %1;").arg(RgbaText(argb)));
+        ReportControl(control, "color", static_cast<Json::UInt>(argb));
+    }
 }
 
 void WindowImplBase::SetAlign(const QString& name, const QString& align) {
@@ -632,6 +713,9 @@ void WindowImplBase::SetAlign(const QString& name, const QString& align) {
         line->setAlignment(horizontal | Qt::AlignVCenter);
     else if (auto* rich = qobject_cast<QTextEdit*>(control))
         rich->setAlignment(horizontal);
+    else
+        return;
+    ReportControl(control, "align", horizontal == Qt::AlignRight ? "right" : "left");
 }
 
 bool WindowImplBase::AddListItem(const QString& listName, const ListItem& item) {
@@ -640,6 +724,7 @@ bool WindowImplBase::AddListItem(const QString& listName, const ListItem& item) 
         const QSignalBlocker quiet(combo); // adding is not a selection by the user
         combo->addItem(item.text, item.name);
         combo->setItemData(combo->count() - 1, item.tag, kTagRole);
+        ReportItems(combo);
         return true;
     }
     if (auto* list = qobject_cast<QListWidget*>(control)) {
@@ -647,9 +732,62 @@ bool WindowImplBase::AddListItem(const QString& listName, const ListItem& item) 
         row->setData(kNameRole, item.name);
         row->setData(kTagRole, item.tag);
         list->addItem(row);
+        ReportItems(list);
         return true;
     }
     return false;
+}
+
+QWidget* WindowImplBase::AddListRow(const QString& listName, const QString& rowSkin,
+                                    const ListItem& item) {
+    auto* list = FindControlAs<QListWidget>(listName);
+    if (list == nullptr)
+        return nullptr;
+    QWidget* row = LoadSkinFile(rowSkin);
+    if (row == nullptr)
+        return nullptr;
+    bool wholeNumber = false;
+    const qlonglong tag = item.tag.toLongLong(&wholeNumber);
+    if (wholeNumber)
+        row->setProperty(ui::kTagProperty, tag);
+    auto* entry = new QListWidgetItem;
+    entry->setData(kNameRole, item.name);
+    entry->setData(kTagRole, item.tag);
+    entry->setData(ui::kListRowTextRole, item.text);
+    entry->setSizeHint(row->sizeHint());
+    list->addItem(entry);
+    list->setItemWidget(entry, row);
+    ResolveTextIds(row);
+    WireControls(row);
+    ReportItems(list);
+    return row;
+}
+
+QWidget* WindowImplBase::FindRowControl(const QString& listName, int row,
+                                        const QString& name) const {
+    const auto* list = FindControlAs<QListWidget>(listName);
+    QListWidgetItem* entry = list != nullptr ? list->item(row) : nullptr;
+    QWidget* rowWidget = entry != nullptr ? list->itemWidget(entry) : nullptr;
+    if (rowWidget == nullptr || name.isEmpty())
+        return nullptr;
+    if (rowWidget->objectName() == name)
+        return rowWidget;
+    return rowWidget->findChild<QWidget*>(name);
+}
+
+void WindowImplBase::SetTag(const QString& name, intptr_t tag) {
+    SetTag(FindControl(name), tag);
+}
+
+void WindowImplBase::SetTag(QWidget* control, intptr_t tag) {
+    if (control == nullptr)
+        return;
+    control->setProperty(ui::kTagProperty, static_cast<qlonglong>(tag));
+    ReportControl(control, "tag", static_cast<Json::Int64>(tag));
+}
+
+intptr_t WindowImplBase::GetTag(const QWidget* control) {
+    return static_cast<intptr_t>(ui::ControlTag(control).value_or(0));
 }
 
 void WindowImplBase::RemoveAllListItems(const QString& listName) {
@@ -660,7 +798,10 @@ void WindowImplBase::RemoveAllListItems(const QString& listName) {
     } else if (auto* list = qobject_cast<QListWidget*>(control)) {
         const QSignalBlocker quiet(list);
         list->clear();
+    } else {
+        return;
     }
+    ReportItems(control);
 }
 
 int WindowImplBase::GetListCount(const QString& listName) const {
@@ -684,7 +825,8 @@ ListItem WindowImplBase::GetListItem(const QString& listName, int index) const {
     } else if (auto* list = qobject_cast<const QListWidget*>(control)) {
         if (const QListWidgetItem* row = list->item(index)) {
             item.name = row->data(kNameRole).toString();
-            item.text = row->text();
+            item.text =
+                row->text().isEmpty() ? row->data(ui::kListRowTextRole).toString() : row->text();
             item.tag = row->data(kTagRole);
         }
     }
@@ -696,13 +838,21 @@ bool WindowImplBase::SelectListItem(const QString& listName, int index) {
     if (auto* combo = qobject_cast<QComboBox*>(control)) {
         if (index < -1 || index >= combo->count())
             return false;
-        combo->setCurrentIndex(index);
+        {
+            const SettingControl setting(m_settingControl, combo);
+            combo->setCurrentIndex(index);
+        }
+        ReportControl(combo, "selected", index);
         return true;
     }
     if (auto* list = qobject_cast<QListWidget*>(control)) {
         if (index < -1 || index >= list->count())
             return false;
-        list->setCurrentRow(index);
+        {
+            const SettingControl setting(m_settingControl, list);
+            list->setCurrentRow(index);
+        }
+        ReportControl(list, "selected", index);
         return true;
     }
     return false;
@@ -731,13 +881,18 @@ bool WindowImplBase::SelectTabPage(const QString& name, int index) {
     if (auto* tabs = qobject_cast<QTabWidget*>(control)) {
         if (index < 0 || index >= tabs->count())
             return false;
-        tabs->setCurrentIndex(index);
+        {
+            const SettingControl setting(m_settingControl, tabs);
+            tabs->setCurrentIndex(index);
+        }
+        ReportControl(tabs, "page", index);
         return true;
     }
     if (auto* stack = qobject_cast<QStackedWidget*>(control)) {
         if (index < 0 || index >= stack->count())
             return false;
         stack->setCurrentIndex(index);
+        ReportControl(stack, "page", index);
         return true;
     }
     return false;
@@ -762,10 +917,14 @@ void WindowImplBase::SetRange(const QString& name, int minimum, int maximum) {
 
 void WindowImplBase::SetValue(const QString& name, int value) {
     QWidget* control = FindControl(name);
+    const SettingControl setting(m_settingControl, control);
     if (auto* progress = qobject_cast<QProgressBar*>(control))
         progress->setValue(value);
     else if (auto* slider = qobject_cast<QAbstractSlider*>(control))
         slider->setValue(value);
+    else
+        return;
+    ReportControl(control, "value", GetValue(name));
 }
 
 int WindowImplBase::GetValue(const QString& name) const {

@@ -9,8 +9,11 @@
 #include <QString>
 #include <QWidget>
 
+#include <json/value.h>
+
 #include <cstdint>
 #include <map>
+#include <optional>
 
 class QEventLoop;
 
@@ -57,7 +60,9 @@ public:
     void KillTimer(unsigned id);
     bool HasTimer(unsigned id) const { return m_timers.count(id) != 0; }
 
-    // Windows whose handled messages are to be reported to the simulator turn this on.
+    // Under the simulator every window reports the messages it handles as "message" events
+    // carrying its name in "window". The program's hub (the main window) turns this on: its
+    // messages are reported without a window name.
     void SetReportMessages(bool report) { m_reportMessages = report; }
     void SetAutoDelete(bool autoDelete) { m_autoDelete = autoDelete; }
     // Windows that live as long as the program (the main window, the floating windows) must
@@ -111,6 +116,22 @@ public:
     void SetValue(const QString& name, int value);
     int GetValue(const QString& name) const;
 
+    // Rows made from a row skin (":/skin/<rowSkin>", e.g. "listitem.xml") in a list widget: each
+    // row is a set of controls of its own, named as in the row skin, wired like the window's
+    // (their notifications reach Notify with the control's name). The item keeps name, text and
+    // tag; a whole-number tag becomes the tag of every control of the row that has none of its
+    // own. Returns the row's widget, nullptr when the list or the row skin is missing.
+    QWidget* AddListRow(const QString& listName, const QString& rowSkin, const ListItem& item);
+    // A control of one row (by the row's position in the list), nullptr when there is none.
+    QWidget* FindRowControl(const QString& listName, int row, const QString& name) const;
+
+    // A number a control carries (a row index on a row's delete button). The simulator's tools
+    // address one of several same-named controls by it (--tag N).
+    void SetTag(const QString& name, intptr_t tag);
+    void SetTag(QWidget* control, intptr_t tag);
+    // The control's tag, else the tag of the list row it sits in; 0 when neither has one.
+    static intptr_t GetTag(const QWidget* control);
+
     // Re-resolves every control text that came from a text id (after a language change).
     void ReloadTexts();
 
@@ -138,19 +159,29 @@ protected:
 
 private:
     QWidget* LoadSkin();
+    static QWidget* LoadSkinFile(const QString& skinFile);
     void ApplyStyle(QWidget* parent, uint32_t style, uint32_t exStyle);
-    void WireControls();
+    void WireControls(QWidget* root);
     void WireControl(QWidget* control);
-    void ResolveTextIds();
+    void WireValueReports(QWidget* control);
+    void ResolveTextIds(QWidget* root);
     void SendNotify(const QString& type, QWidget* sender, uintptr_t wParam = 0, intptr_t lParam = 0,
                     const QString& link = QString());
     void ReportWindowState(bool visible) const;
-    void ReportControlText(const QString& control, const QString& text) const;
+    // A "control" event with one field the program set or the user changed; never for a
+    // password edit.
+    void ReportControl(const QWidget* control, const char* field, const Json::Value& value) const;
+    void ReportItems(const QWidget* list) const;
+    // A change the user made (not one of the setters below, which report for themselves).
+    void ReportUserChange(const QWidget* control, const char* field,
+                          const Json::Value& value) const;
     void DestroyWidget();
     void OnWidgetDestroyed();
     void ApplyStyleSheetPart(QWidget* control, const char* property, const QString& rule);
 
     QPointer<QWidget> m_widget;
+    // The control a setter is changing: its change signals are the program's, not the user's.
+    const QWidget* m_settingControl = nullptr;
     QString m_name;
     uint32_t m_style = 0;
     uint32_t m_exStyle = 0;
