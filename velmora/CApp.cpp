@@ -8,10 +8,13 @@
 #include "device/CDeviceLink.h"
 #include "mainwnd/CMainWnd.h"
 #include "platform/AutoStart.h"
+#include "platform/OpenTarget.h"
 #include "platform/ProgramHome.h"
 #include "platform/SingleInstance.h"
 #include "service/CHttpClient.h"
 #include "service/Endpoints.h"
+#include "service/UserInfo.h"
+#include "service/windows/ServiceWindowLinks.h"
 #include "session/CVoiceSession.h"
 #include "session/SessionWindows.h"
 #include "speech/CAudioEndpoints.h"
@@ -36,7 +39,7 @@ void Report(const QString& problem) {
 }
 } // namespace
 
-CApp::CApp() = default;
+CApp::CApp() : m_user(std::make_shared<UserInfo>()) {}
 
 CApp::~CApp() {
     Shutdown();
@@ -139,6 +142,33 @@ void CApp::RegisterWindowClasses() {
             m_wndManager->ShowGetWord(x, y, word);
     };
     RegisterSessionWindows(CWndManager::RegisteredFactories(), std::move(links));
+    RegisterServiceWindowClasses();
+}
+
+void CApp::RegisterServiceWindowClasses() {
+    ServiceWindowLinks links;
+    links.config = m_config;
+    links.user = m_user;
+    links.postToMainWindow = [this](unsigned msg) { PostMessage(m_mainWnd.get(), msg, 0, 0); };
+    links.recordUsage = [config = m_config](int kind, const QString& first, const QString& second) {
+        RecordUsageEvent(config, kind, first, second);
+    };
+    links.openDialog = [this](DialogWnd kind, const DialogRequest& request) {
+        return m_wndManager && m_wndManager->OpenDialog(kind, request);
+    };
+    links.reloadMainWindowTexts = [this] {
+        if (m_mainWnd)
+            m_mainWnd->ReloadTexts();
+    };
+    // The help window's link goes to the maker's web site and nowhere else.
+    links.openTarget = [](const QString& target, const QString& via) {
+        platform::OpenPolicy policy;
+        policy.webOnly = true;
+        platform::OpenTarget(target, via, policy);
+    };
+    // The update button's check joins these links with the update checker; until then the
+    // button does nothing.
+    RegisterServiceWindows(CWndManager::RegisteredFactories(), std::move(links));
 }
 
 void CApp::CreateMainWindow() {
@@ -147,6 +177,7 @@ void CApp::CreateMainWindow() {
     parts.devices = m_deviceLink.get();
     parts.wndManager = m_wndManager.get();
     parts.audioEndpoints = m_audioEndpoints.get();
+    parts.user = m_user;
     m_mainWnd = std::make_unique<CMainWnd>(std::move(parts));
     // Caption, system menu, sizing frame and minimise box; not visible until the tray asks.
     constexpr uint32_t kMainWindowStyle =

@@ -7,6 +7,7 @@ class CWndManager;
 class CMainWnd;
 class CAudioEndpoints;
 class CDeviceLink;
+class UserInfo;
 namespace platform {
 class SingleInstance;
 }
@@ -34,6 +35,7 @@ private:
     void CreateMainWindow();
     void ListenForWakeUps();
     void RegisterWindowClasses();
+    void RegisterServiceWindowClasses();
     void StopHttp();
     void Shutdown();
 
@@ -41,6 +43,8 @@ private:
     // main window first, then the window manager, then the settings store.
     std::shared_ptr<CConfig> m_config;
     std::unique_ptr<platform::SingleInstance> m_instanceGuard;
+    // The account record: filled by sign-in workers, read by the windows.
+    std::shared_ptr<UserInfo> m_user;
     std::unique_ptr<CAudioEndpoints> m_audioEndpoints;
     std::unique_ptr<CDeviceLink> m_deviceLink;
     std::unique_ptr<CWndManager> m_wndManager;
