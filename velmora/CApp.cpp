@@ -16,6 +16,8 @@
 #include "service/CHttpClient.h"
 #include "service/CUpdateChecker.h"
 #include "service/Endpoints.h"
+#include "service/UserInfo.h"
+#include "service/windows/ServiceWindowLinks.h"
 #include "session/CTextOutput.h"
 #include "session/CVoiceSession.h"
 #include "session/SessionWindows.h"
@@ -46,7 +48,7 @@ void Report(const QString& problem) {
 }
 } // namespace
 
-CApp::CApp() = default;
+CApp::CApp() : m_user(std::make_shared<UserInfo>()) {}
 
 CApp::~CApp() {
     Shutdown();
@@ -197,6 +199,36 @@ void CApp::RegisterWindowClasses() {
         return std::make_unique<CTransEngine>(callBack, std::move(context));
     };
     RegisterSessionWindows(CWndManager::RegisteredFactories(), std::move(links));
+    RegisterServiceWindowClasses();
+}
+
+void CApp::RegisterServiceWindowClasses() {
+    ServiceWindowLinks links;
+    links.config = m_config;
+    links.user = m_user;
+    links.postToMainWindow = [this](unsigned msg) { PostMessage(m_mainWnd.get(), msg, 0, 0); };
+    links.recordUsage = [config = m_config](int kind, const QString& first, const QString& second) {
+        RecordUsageEvent(config, kind, first, second);
+    };
+    links.openDialog = [this](DialogWnd kind, const DialogRequest& request) {
+        return m_wndManager && m_wndManager->OpenDialog(kind, request);
+    };
+    links.reloadMainWindowTexts = [this] {
+        if (m_mainWnd)
+            m_mainWnd->ReloadTexts();
+    };
+    // The help window's link goes to the maker's web site and nowhere else.
+    links.openTarget = [](const QString& target, const QString& via) {
+        platform::OpenPolicy policy;
+        policy.webOnly = true;
+        platform::OpenTarget(target, via, policy);
+    };
+    // Asked by the user: the outcome is shown even when nothing is newer or the download failed.
+    links.startUpdateCheck = [this] {
+        if (m_updateChecker)
+            m_updateChecker->StartUpdateCheck(true);
+    };
+    RegisterServiceWindows(CWndManager::RegisteredFactories(), std::move(links));
 }
 
 void CApp::StartWordCapture() {
@@ -237,6 +269,7 @@ void CApp::CreateMainWindow() {
     parts.wndManager = m_wndManager.get();
     parts.audioEndpoints = m_audioEndpoints.get();
     parts.wordCapture = m_wordCapture.get();
+    parts.user = m_user;
     m_mainWnd = std::make_unique<CMainWnd>(std::move(parts));
     // Caption, system menu, sizing frame and minimise box; not visible until the tray asks.
     constexpr uint32_t kMainWindowStyle =

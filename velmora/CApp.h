@@ -8,6 +8,7 @@ class CMainWnd;
 class CAudioEndpoints;
 class CDeviceLink;
 class CUpdateChecker;
+class UserInfo;
 namespace platform {
 class IScreenWordCapture;
 class SingleInstance;
@@ -39,6 +40,7 @@ private:
     void RegisterWindowClasses();
     void RegisterTranslationWindows();
     void StartWordCapture();
+    void RegisterServiceWindowClasses();
     void StopHttp();
     void Shutdown();
 
@@ -46,6 +48,8 @@ private:
     // main window first, then the window manager, then the settings store.
     std::shared_ptr<CConfig> m_config;
     std::unique_ptr<platform::SingleInstance> m_instanceGuard;
+    // The account record: filled by sign-in workers, read by the windows.
+    std::shared_ptr<UserInfo> m_user;
     std::unique_ptr<CAudioEndpoints> m_audioEndpoints;
     std::unique_ptr<CDeviceLink> m_deviceLink;
     // Unloaded after the settings store, as the last of the libraries.

@@ -92,7 +92,7 @@ TEST_P(LoginValidationTest, RefusesAndSendsNothing) {
     for (const auto& [control, text] : GetParam().fields)
         Type(*window, control, QString::fromUtf8(text));
     Click(*window, GetParam().button);
-    ASSERT_EQ(ShownMessageBoxes().size(), 1u);
+    ASSERT_TRUE(WaitUntil([] { return ShownMessageBoxes().size() == 1; }));
     EXPECT_EQ(ShownMessageBoxes()[0].text, QString::fromUtf8(GetParam().message));
     EXPECT_EQ(ShownMessageBoxes()[0].caption, QString());
     QCoreApplication::processEvents();

@@ -139,7 +139,7 @@ TEST_F(SettingsWindowsTest, EmptyFeedbackIsRefusedWithItsCaption) {
     CFreebackWnd* freeback = Open(new CFreebackWnd(m_links));
     Type(*freeback, "content_edit", QStringLiteral("only content"));
     Click(*freeback, "submit_btn");
-    ASSERT_EQ(ShownMessageBoxes().size(), 1u);
+    ASSERT_TRUE(WaitUntil([] { return ShownMessageBoxes().size() == 1; }));
     EXPECT_EQ(ShownMessageBoxes()[0].text, QStringLiteral("内容或手机号不能为空"));
     EXPECT_EQ(ShownMessageBoxes()[0].caption, QStringLiteral("提示"));
     EXPECT_TRUE(m_usage.empty());
