@@ -81,7 +81,11 @@ int main(int argc, char** argv) {
     devices->ScanPresentDevices();
     CWndManager wndManager;
     CAudioEndpoints audio;
-    CMainWnd::Parts parts{config, devices.get(), &wndManager, &audio};
+    CMainWnd::Parts parts;
+    parts.config = config;
+    parts.devices = devices.get();
+    parts.wndManager = &wndManager;
+    parts.audioEndpoints = &audio;
     auto window = std::make_unique<CMainWnd>(std::move(parts));
     window->Create(nullptr, QStringLiteral("MainWnd"), ui::WS_CAPTION | ui::WS_SYSMENU, 0);
     QWidget* root = window->GetHWND();
