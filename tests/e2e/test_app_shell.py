@@ -13,7 +13,8 @@ import unittest
 from harness import HANG_GUARD, World, write_ini
 from x11close import close_window
 
-LOG_RECORD = re.compile(r"^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6} 0x[0-9a-f]+ info\] .+$")
+LOG_RECORD = re.compile(
+    r"^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6} 0x[0-9a-f]+ (info|warning|error)\] .+$")
 # Logged on the first turn of the message loop, after every start-up step.
 STARTED = "message loop running"
 
