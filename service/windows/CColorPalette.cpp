@@ -20,7 +20,7 @@ CColorPalette::CColorPalette(QWidget* parent) : QWidget(parent) {
         swatch->setToolTip(QStringLiteral("#%1").arg(argb & 0xFFFFFFu, 6, 16, QLatin1Char('0')));
         swatch->setStyleSheet(QStringLiteral("background-color: #%1; border: 1px solid #888;")
                                   .arg(argb & 0xFFFFFFu, 6, 16, QLatin1Char('0')));
-        connect(swatch, &QPushButton::clicked, this, [this, argb] { Pick(argb); });
+        connect(swatch, &QPushButton::clicked, this, [this, argb] { PickColor(argb); });
         grid->addWidget(swatch, static_cast<int>(i) / kColumns, static_cast<int>(i) % kColumns);
     }
 }
@@ -35,7 +35,7 @@ const std::vector<uint32_t>& CColorPalette::Swatches() {
     return swatches;
 }
 
-void CColorPalette::Pick(quint32 argb) {
+void CColorPalette::PickColor(quint32 argb) {
     m_selected = argb;
     emit colourPicked(argb);
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-// A grid of colour swatches; a click on one (or Pick, for the simulator's "pick" and for
+// A grid of colour swatches; a click on one (or PickColor, for the simulator's "pick" and for
 // tests) reports that colour as a 32-bit ARGB value.
 class CColorPalette : public QWidget {
     Q_OBJECT
@@ -18,7 +18,7 @@ public:
     uint32_t SelectedColour() const { return m_selected; }
 
     // Selects any colour, as if a swatch of that colour had been clicked.
-    Q_INVOKABLE void Pick(quint32 argb);
+    Q_INVOKABLE void PickColor(quint32 argb);
 
 signals:
     void colourPicked(quint32 argb);

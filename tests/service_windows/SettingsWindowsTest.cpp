@@ -151,13 +151,13 @@ TEST_F(SettingsWindowsTest, APickedColourGoesToItsPurposesKeyOnly) {
     CColorWnd* laser = Open(new CColorWnd(m_links, CColorWnd::kLaserColour));
     ASSERT_NE(laser->Palette(), nullptr);
     EXPECT_EQ(laser->FindControl(QStringLiteral("Pallet")), laser->Palette());
-    laser->Palette()->Pick(0xFF00FF00u);
+    laser->Palette()->PickColor(0xFF00FF00u);
     EXPECT_EQ(m_config->GetLpColor(), QStringLiteral("4278255360"));
     EXPECT_EQ(m_config->GetLpSubtitleColor(), subtitle);
 
     CColorWnd* font = Open(new CColorWnd(m_links, CColorWnd::kSubtitleColour));
     const QString laserColour = m_config->GetLpColor();
-    font->Palette()->Pick(0x80123456u);
+    font->Palette()->PickColor(0x80123456u);
     EXPECT_EQ(m_config->GetLpSubtitleColor(), QStringLiteral("2148676694"));
     EXPECT_EQ(m_config->GetLpColor(), laserColour);
     EXPECT_EQ(m_posted, (std::vector<unsigned>{svcmsg::kLaserColour, svcmsg::kSubtitleColour}));
