@@ -253,6 +253,8 @@ TEST_F(WindowDrivingTest, PasswordEditsNeverReachTheEventStream) {
     ASSERT_EQ(RunTool("type DriveWnd pass_edit 'hunter2!'").code, 0);
     EXPECT_EQ(wnd->GetControlText(QStringLiteral("pass_edit")), QStringLiteral("hunter2!"));
     EXPECT_EQ(NotesOf(QStringLiteral("textchanged"), QStringLiteral("pass_edit")).size(), 1u);
+    // A "show" button puts the password in clear; the edit stays secret all the same.
+    wnd->FindControlAs<QLineEdit>(QStringLiteral("pass_edit"))->setEchoMode(QLineEdit::Normal);
     wnd->SetControlText(QStringLiteral("pass_edit"), QStringLiteral("saved-secret"));
     wnd->SetControlEnabled(QStringLiteral("pass_edit"), false);
     wnd->SetControlText(QStringLiteral("name_edit"), QStringLiteral("after"));

@@ -77,7 +77,8 @@ QString ReadControlText(const QWidget* control) {
 
 bool IsSecretControl(const QWidget* control) {
     const auto* line = qobject_cast<const QLineEdit*>(control);
-    return line != nullptr && line->echoMode() != QLineEdit::Normal;
+    return line != nullptr &&
+           (line->echoMode() != QLineEdit::Normal || line->property(kSecretProperty).toBool());
 }
 
 std::optional<int64_t> ControlTag(const QWidget* control) {
@@ -106,10 +107,11 @@ Json::Value QueryControlJson(const QWidget* window, const QWidget* control) {
         return state;
     state["visible"] = window->isVisible() && control->isVisibleTo(window);
     state["enabled"] = control->isEnabled();
-    // What a password edit shows is its mask, never the password.
+    // What a password edit shows is its mask, never the password, also while it is shown in
+    // clear.
     const auto* line = qobject_cast<const QLineEdit*>(control);
-    state["text"] =
-        (IsSecretControl(control) ? line->displayText() : ReadControlText(control)).toStdString();
+    const QString mask(line != nullptr ? line->text().size() : 0, QChar(0x25CF));
+    state["text"] = (IsSecretControl(control) ? mask : ReadControlText(control)).toStdString();
     if (auto* button = qobject_cast<const QAbstractButton*>(control);
         button != nullptr && button->isCheckable()) {
         state["checked"] = button->isChecked();

@@ -13,7 +13,10 @@ class QWidget;
 namespace ui {
 
 // Dynamic properties the window framework keeps on controls.
-inline constexpr char kTagProperty[] = "velmoraTag";     // SetTag, or a list row's tag
+inline constexpr char kTagProperty[] = "velmoraTag"; // SetTag, or a list row's tag
+// Set on an edit that the skin made a password field: it stays secret while a "show" button
+// has its text in clear.
+inline constexpr char kSecretProperty[] = "velmoraSecret";
 inline constexpr char kImageProperty[] = "velmoraImage"; // the picture SetBkImage shows
 
 // The text a control shows: a label's, button's, edit's, group's title, combo's current item.

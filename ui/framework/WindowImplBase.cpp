@@ -241,6 +241,8 @@ void WindowImplBase::WireControl(QWidget* control) {
             SendNotify(ui::notify::kLink, label, 0, 0, link);
         });
     } else if (auto* line = qobject_cast<QLineEdit*>(control)) {
+        if (line->echoMode() != QLineEdit::Normal)
+            line->setProperty(ui::kSecretProperty, true);
         // textEdited comes from the user's editing only, never from setText.
         connect(line, &QLineEdit::textEdited, this,
                 [this, line] { SendNotify(ui::notify::kTextChanged, line); });
