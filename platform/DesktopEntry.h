@@ -8,7 +8,8 @@
 namespace platform {
 
 // The keys of a desktop file's [Desktop Entry] group that launching needs, read as the
-// Desktop Entry Specification says (string escapes decoded, localised keys ignored).
+// freedesktop.org desktop-entry format has them (string escapes decoded, localised keys
+// ignored).
 struct DesktopEntry {
     QString path;
     QString type;

@@ -48,7 +48,7 @@ struct OpenPolicy {
 //     application;
 //  4. anything else: refused as "form".
 // Programs start from an argument vector, never through a shell: an executable alone, or a
-// desktop entry's Exec split by the Desktop Entry Specification with field codes dropped.
+// desktop entry's Exec split by freedesktop.org's quoting rules with field codes dropped.
 // `via` is the caller's free-text name for the action ("custom", "web", "update", "help"); it
 // goes to the simulator's open/run/refused events and the debug channel. Under the simulator
 // nothing is launched: the open or run is only reported.

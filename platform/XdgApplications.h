@@ -21,7 +21,8 @@ QString FindDesktopFile(const QString& id);
 bool IsInApplicationDir(const QString& path, bool directly);
 
 // The desktop-file id of the default application for a MIME type, from the mimeapps.list
-// files in the specification's order; the first listed id that is installed. Empty if none.
+// files in XDG lookup order (config dirs before data dirs); the first listed id that is
+// installed. Empty if none.
 QString DefaultApplicationFor(const QString& mimeType);
 
 // The first installed application, by desktop-file id, whose Categories hold every one of
