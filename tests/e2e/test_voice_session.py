@@ -69,8 +69,14 @@ class VoiceSessionTest(unittest.TestCase):
     def test_character_typing_mode(self):
         w = self.start(SENSOR_3205, {"client": {"typingMode": "mode1"}})
         since = self.dictate(w)
-        typed = "".join(e["text"] for e in w.matching("char", since))
-        self.assertEqual(typed.strip(" ."), "go forward ten meters")
+        expected = "go forward ten meters"
+
+        def typed():
+            return "".join(e["text"] for e in w.matching("char", since)).strip(" .")
+
+        # Characters go out 20 ms apart, so typing may still run when the tip hides.
+        w._wait_for(lambda: len(typed()) >= len(expected), 30, "the typed sentence")
+        self.assertEqual(typed(), expected)
         self.assertEqual(w.matching("clipboard", since), [])
 
     def test_a_storm_of_key_presses_leaves_dictation_working(self):
