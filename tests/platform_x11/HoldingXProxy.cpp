@@ -9,7 +9,8 @@
 
 namespace {
 
-constexpr unsigned char kCreateWindow = 1;
+constexpr std::size_t kCreateWindow = 1;
+constexpr std::size_t kFirstExtensionOpcode = 128;
 
 std::size_t Padded(std::size_t n) {
     return (n + 3) & ~std::size_t(3);
@@ -176,11 +177,13 @@ bool HoldingXProxy::ForwardClientBytes(int server) {
                         break;
                     size = card32(complete + 4) * 4;
                 }
-                if (byte(complete) == kCreateWindow) {
+                const std::size_t opcode = byte(complete);
+                if (m_windowCreated && opcode >= kFirstExtensionOpcode) {
                     m_holding = true;
                     m_changed.notify_all();
                     break;
                 }
+                m_windowCreated = m_windowCreated || opcode == kCreateWindow;
             }
             if (left < size)
                 break;

@@ -8,8 +8,9 @@
 
 // Stands between one X client and the test X server, as a display of its own (":N", an
 // abstract socket, N from 600 on). It forwards everything until the client sends its first
-// CreateWindow request; from there the client's requests are held back (replies and events
-// still flow) until Release. So a test sees what a client does while the server has not yet
+// extension request after its first CreateWindow (the selection watch: window, atoms, then the
+// XFixes request); from there the client's requests are held back (replies and events still
+// flow) until Release. So a test sees what a client does while the server has not yet
 // received what it sent after its set-up round trips.
 class HoldingXProxy {
 public:
@@ -41,6 +42,7 @@ private:
     std::string m_fromClient; // received from the client, not yet forwarded
     bool m_setupSeen = false;
     bool m_bigEndian = false;
+    bool m_windowCreated = false;
     std::mutex m_lock;
     std::condition_variable m_changed;
     bool m_holding = false;  // guarded by m_lock
