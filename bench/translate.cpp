@@ -66,8 +66,10 @@ int main(int argc, char** argv) {
     curl_global_init(CURL_GLOBAL_ALL);
     QTemporaryDir home;
     auto config = std::make_shared<CConfig>(home.path() + QLatin1Char('/'));
+    // A service answers its clients side by side: one serving thread per request in flight.
     testsupport::LocalHttpServer server(
-        testsupport::HttpReply(200, R"({"trans_result":[{"dst":"ben"},{"dst":"ch"}]})"));
+        testsupport::HttpReply(200, R"({"trans_result":[{"dst":"ben"},{"dst":"ch"}]})"),
+        std::string(), std::string(), kInFlight);
     Endpoints endpoints;
     endpoints.translate = server.Origin();
     endpoints.transAppId = "20150630000000001";

@@ -5,11 +5,11 @@
 #include "platform/IAudioPlayer.h"
 #include "platform/ISpeechSynthesizer.h"
 #include "service/CHttpClient.h"
+#include "translate/CRequestPool.h"
 #include "translate/CTransCallBackGate.h"
 #include "translate/TransRequests.h"
 
 #include <atomic>
-#include <thread>
 
 struct CTransEngine::Shared {
     std::shared_ptr<CTransCallBackGate> gate;
@@ -38,6 +38,7 @@ private:
 
 FailureStreak g_translateStreak("translation request");
 FailureStreak g_speechStreak("speech request");
+FailureStreak g_poolStreak("starting a request thread");
 
 int DeviceKindOf(const CTransEngine::Context& context) {
     return context.deviceKind ? context.deviceKind() : 0;
@@ -88,6 +89,8 @@ CTransEngine::CTransEngine(ITransCallBack* callBack, Context context)
         context.makePlayer = [] { return platform::CreateAudioPlayer(); };
     if (!context.synthesizer)
         context.synthesizer = platform::SpeechSynthesizer();
+    if (!context.pool)
+        context.pool = CRequestPool::Shared();
     m_shared->context = std::move(context);
 }
 
@@ -108,16 +111,16 @@ void CTransEngine::Translate(const std::string& text) {
             transreq::TranslateAddress(endpoints.translate, text, target, endpoints.transAppId,
                                        endpoints.transSalt, endpoints.transKey);
     }
-    std::thread([shared = m_shared, address = std::move(address)] {
+    RunRequest([shared = m_shared, address = std::move(address)] {
         const std::string translation = address.empty() ? std::string() : FetchTranslation(address);
         shared->gate->OnTranslated(translation);
-    }).detach();
+    });
 }
 
 void CTransEngine::TranslateGoogle(const std::string&) {}
 
 void CTransEngine::Speak(std::string text) {
-    std::thread([shared = m_shared, text = std::move(text)] {
+    RunRequest([shared = m_shared, text = std::move(text)] {
         const Context& context = shared->context;
         const std::string speechCode =
             context.config ? transreq::SpeechCode(*context.config, DeviceKindOf(context))
@@ -125,5 +128,14 @@ void CTransEngine::Speak(std::string text) {
         for (const std::string& piece : transreq::SpeechPieces(text))
             SpeakPiece(context, piece, speechCode);
         shared->gate->OnSpeakEnd();
-    }).detach();
+    });
+}
+
+void CTransEngine::RunRequest(std::function<void()> request) {
+    // Out of threads the request cannot run at all; answering on the caller's thread instead
+    // would break the promise that answers never come there.
+    if (m_shared->context.pool->Run(std::move(request)))
+        g_poolStreak.Worked();
+    else
+        g_poolStreak.Failed("no thread could be started; the request is dropped");
 }

@@ -8,6 +8,7 @@
 #include <optional>
 
 class CConfig;
+class CRequestPool;
 class CTransCallBackGate;
 class ITransCallBack;
 namespace platform {
@@ -16,10 +17,10 @@ class ISpeechSynthesizer;
 } // namespace platform
 
 // Translates through the translation service and reads text aloud through its speech
-// endpoint, falling back to the local synthesizer. Every request runs on a detached thread of
-// its own and answers through the callback given at construction (none: answers are dropped).
-// The threads share what they use, so the engine may be destroyed at any time: answers that
-// come later are dropped.
+// endpoint, falling back to the local synthesizer. Every request runs on a worker of the
+// request pool (never waiting for another request) and answers there through the callback
+// given at construction (none: answers are dropped). The workers share what a request uses, so
+// the engine may be destroyed at any time: answers that come later are dropped.
 class CTransEngine : public ITransEngine {
 public:
     struct Context {
@@ -32,6 +33,8 @@ public:
         std::function<std::unique_ptr<platform::IAudioPlayer>()> makePlayer;
         // The offline voice; the platform's when null.
         std::shared_ptr<platform::ISpeechSynthesizer> synthesizer;
+        // Where the requests run; the pool all engines share when null.
+        std::shared_ptr<CRequestPool> pool;
     };
 
     static constexpr long kConnectSeconds = 2;
@@ -48,6 +51,8 @@ public:
     void Speak(std::string text) override;
 
 private:
+    void RunRequest(std::function<void()> request);
+
     // What the request threads share with the engine; it outlives the engine as long as a
     // thread still holds it.
     struct Shared;

@@ -3,7 +3,7 @@
 #include <string>
 
 // A translation and speech engine. Every window that translates owns one, made with its own
-// callback; each request runs on a thread of its own and answers through that callback.
+// callback; requests run on worker threads and answer there through that callback.
 class ITransEngine {
 public:
     virtual ~ITransEngine() = default;

@@ -93,7 +93,10 @@ bool X11ScreenWordCapture::Prepare(QString* problem) {
     m_property = XInternAtom(display, "VELMORA_HIGHLIGHT", False);
     m_utf8 = XInternAtom(display, "UTF8_STRING", False);
     XFixesSelectSelectionInput(display, root, XA_PRIMARY, XFixesSetSelectionOwnerNotifyMask);
-    XFlush(display);
+    // Flushing only sends the request; another client's selection that the server takes first
+    // would go unseen. The round trip returns once the server has set up the watch, so every
+    // selection made after Open has returned is noticed.
+    XSync(display, False);
     m_xFd = ConnectionNumber(display);
     return true;
 }

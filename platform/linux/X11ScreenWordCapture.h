@@ -29,7 +29,8 @@ public:
     };
 
     // Opens the display (empty: $DISPLAY) and starts watching; nullptr and a one-line problem
-    // when there is no display or it lacks XFixes.
+    // when there is no display or it lacks XFixes. Returns once the X server watches PRIMARY
+    // for this connection: no selection made after that is missed.
     static std::unique_ptr<X11ScreenWordCapture>
     Open(const std::string& displayName, std::optional<OwnClient> ownClient, QString* problem);
     ~X11ScreenWordCapture() override;

@@ -1,8 +1,7 @@
 // The selection watch on the test X server: text selected in a Tk entry reaches the callback.
-#include "platform/linux/X11ScreenWordCapture.h"
+#include "support/TkSelection.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
+#include "platform/linux/X11ScreenWordCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -30,31 +29,6 @@ protected:
         });
     }
 
-    void TearDown() override {
-        if (m_tk.state() != QProcess::NotRunning) {
-            m_tk.write("exit\n");
-            m_tk.waitForBytesWritten(5000);
-            if (!m_tk.waitForFinished(5000))
-                m_tk.kill();
-        }
-    }
-
-    // A Tk entry holding the text, selected whole: Tk takes PRIMARY for it.
-    void SelectInTkEntry(const QString& text) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(m_display));
-        m_tk.setProcessEnvironment(environment);
-        m_tk.start(QStringLiteral("wish"), {});
-        ASSERT_TRUE(m_tk.waitForStarted(10000));
-        const QString script = QStringLiteral("encoding system utf-8\n"
-                                              "entry .e -width 40\npack .e\nupdate\n"
-                                              ".e insert 0 [encoding convertfrom utf-8 {%1}]\n"
-                                              ".e selection range 0 end\nupdate\n")
-                                   .arg(QString::fromUtf8(text.toUtf8()));
-        m_tk.write(script.toUtf8());
-        ASSERT_TRUE(m_tk.waitForBytesWritten(10000));
-    }
-
     bool WaitForTexts(std::size_t count) {
         std::unique_lock<std::mutex> lock(m_lock);
         return m_changed.wait_for(lock, kHangGuard, [&] { return m_texts.size() >= count; });
@@ -62,7 +36,6 @@ protected:
 
     std::string m_display;
     std::unique_ptr<platform::native::X11ScreenWordCapture> m_capture;
-    QProcess m_tk;
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<QString> m_texts;
@@ -71,7 +44,8 @@ protected:
 // Catches a watch that misses a new owner, reads the wrong target or garbles UTF-8.
 TEST_F(SelectionCaptureTest, TextSelectedInAnotherProgramReachesTheCallback) {
     m_capture->EnableHighlightCapture(true);
-    SelectInTkEntry(QStringLiteral("velmora grüßt"));
+    testsupport::TkSelection tk(m_display);
+    ASSERT_TRUE(tk.Select(QStringLiteral("velmora grüßt")));
     ASSERT_TRUE(WaitForTexts(1));
     std::lock_guard<std::mutex> guard(m_lock);
     EXPECT_EQ(m_texts[0].toStdString(), "velmora grüßt");

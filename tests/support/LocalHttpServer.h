@@ -2,7 +2,8 @@
 
 // A small HTTP/1.1 server on 127.0.0.1 with an ephemeral port, plain or TLS, that records every
 // request it receives and answers each with one configured reply (or never answers). One
-// request per connection; the connection is closed after the reply.
+// request per connection; the connection is closed after the reply. Connections are served one
+// after another unless more serving threads are asked for (a load test's fake service).
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -89,32 +90,40 @@ public:
     using Reply = HttpReply;
 
     explicit LocalHttpServer(Reply reply = Reply(), const std::string& certFile = std::string(),
-                             const std::string& keyFile = std::string())
+                             const std::string& keyFile = std::string(), int servingThreads = 1)
         : m_reply(std::move(reply)) {
         // TLS writes to a client that hung up must fail, not end the test program.
         std::signal(SIGPIPE, SIG_IGN);
         if (!certFile.empty())
             m_tls = MakeTlsContext(certFile, keyFile);
-        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        // Non-blocking, so that a serving thread that lost the race for a connection goes back
+        // to waiting instead of blocking in accept where the stop cannot reach it.
+        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof(address);
         if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(m_listen, 16) != 0 ||
+            ::listen(m_listen, SOMAXCONN) != 0 ||
             ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
             ::pipe2(m_wake, O_CLOEXEC) != 0)
             throw std::runtime_error("local test server cannot listen");
         m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { Serve(); });
+        for (int i = 0; i < std::max(1, servingThreads); ++i)
+            m_threads.emplace_back([this] { Serve(); });
     }
 
     ~LocalHttpServer() {
-        m_stop = true;
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_stop = true;
+        }
+        m_changed.notify_all();
         const char byte = 0;
         if (::write(m_wake[1], &byte, 1) < 0) {
         }
-        m_thread.join();
+        for (std::thread& thread : m_threads)
+            thread.join();
         for (int fd : m_held)
             ::close(fd);
         ::close(m_listen);
@@ -136,6 +145,16 @@ public:
     void SetReply(Reply reply) {
         std::lock_guard<std::mutex> lock(m_lock);
         m_reply = std::move(reply);
+    }
+
+    // While held, requests are received and recorded but their replies wait (the connections
+    // stay open) until the hold ends.
+    void HoldReplies(bool hold) {
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_holdReplies = hold;
+        }
+        m_changed.notify_all();
     }
 
     // Answers requests for exactly this target (path and query) with `reply` from now on;
@@ -187,6 +206,7 @@ private:
             pollfd fds[2] = {{m_listen, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
             if (::poll(fds, 2, -1) <= 0 || (fds[1].revents & POLLIN))
                 continue;
+            // Accepted sockets do not inherit O_NONBLOCK: reads and writes below block.
             const int client = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
             if (client >= 0)
                 HandleConnection(client);
@@ -219,16 +239,18 @@ private:
         const bool complete = ReadRequest(read, request);
         Reply reply;
         {
-            std::lock_guard<std::mutex> lock(m_lock);
+            std::unique_lock<std::mutex> lock(m_lock);
             const auto route = m_routes.find(request.target);
             reply = route == m_routes.end() ? m_reply : route->second;
             if (complete)
                 m_requests.push_back(request);
+            m_changed.notify_all();
+            m_changed.wait(lock, [this] { return !m_holdReplies || m_stop; });
         }
-        m_changed.notify_all();
         if (complete && reply.neverAnswer) {
             if (ssl)
                 SSL_free(ssl);
+            std::lock_guard<std::mutex> lock(m_lock);
             m_held.push_back(client);
             return;
         }
@@ -306,16 +328,17 @@ private:
 
     Reply m_reply;                         // guarded by m_lock
     std::map<std::string, Reply> m_routes; // guarded by m_lock
+    bool m_holdReplies = false;            // guarded by m_lock
     SSL_CTX* m_tls = nullptr;
     int m_listen = -1;
     int m_wake[2] = {-1, -1};
     int m_port = 0;
     std::atomic<bool> m_stop{false};
-    std::vector<int> m_held; // only touched by the serving thread until it is joined
+    std::vector<int> m_held; // guarded by m_lock until the serving threads are joined
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<HttpRequest> m_requests;
-    std::thread m_thread;
+    std::vector<std::thread> m_threads;
 };
 
 } // namespace testsupport

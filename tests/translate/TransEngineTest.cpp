@@ -2,6 +2,7 @@
 #include "support/LocalHttpServer.h"
 
 #include "app/CConfig.h"
+#include "translate/CRequestPool.h"
 #include "translate/CTransCallBackGate.h"
 #include "translate/CTransEngine.h"
 #include "translate/TransRequests.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -28,7 +30,8 @@ protected:
     }
 
     std::unique_ptr<CTransEngine> MakeEngine(const LocalHttpServer& server, int deviceKind = 0,
-                                             std::set<std::string> voices = {}) {
+                                             std::set<std::string> voices = {},
+                                             std::shared_ptr<CRequestPool> pool = nullptr) {
         Endpoints endpoints;
         endpoints.translate = server.Origin();
         endpoints.tts = server.Origin();
@@ -41,6 +44,7 @@ protected:
         context.endpoints = endpoints;
         context.makePlayer = [log = m_log] { return std::make_unique<FakePlayer>(log); };
         context.synthesizer = std::make_shared<FakeSynthesizer>(std::move(voices));
+        context.pool = std::move(pool);
         return std::make_unique<CTransEngine>(&m_callBack, std::move(context));
     }
 
@@ -180,16 +184,19 @@ TEST(TransCallBackGateTest, NothingPassesOnceClosed) {
 // An engine destroyed while its request is out must drop the answer without touching it.
 TEST_F(TransEngineTest, AnswerForADestroyedEngineIsDropped) {
     LocalHttpServer server(HttpReply(200, R"({"trans_result":[{"dst":"late"}]})"));
-    auto first = MakeEngine(server);
-    first->Translate("one");
-    first.reset();
-    // A second engine's answer comes after the first thread has been scheduled; both threads
-    // run the same path, so once the later one has answered the earlier one has had its turn.
-    auto second = MakeEngine(server);
-    second->Translate("two");
-    ASSERT_TRUE(m_callBack.WaitForTranslations(1));
-    ASSERT_TRUE(server.WaitForRequests(2, kHangGuard));
-    EXPECT_EQ(m_callBack.Translations(), std::vector<std::string>{"late"});
+    server.HoldReplies(true);
+    auto pool = CRequestPool::Create({});
+    auto engine = MakeEngine(server, 0, {}, pool);
+    engine->Translate("one");
+    ASSERT_TRUE(server.WaitForRequests(1, kHangGuard));
+    engine.reset();
+    server.HoldReplies(false);
+    // The request's worker waits for work again once the answer has been dealt with.
+    const auto deadline = std::chrono::steady_clock::now() + kHangGuard;
+    while (pool->IdleWorkers() < 1 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(pool->IdleWorkers(), 1u);
+    EXPECT_TRUE(m_callBack.Translations().empty());
 }
 
 } // namespace
