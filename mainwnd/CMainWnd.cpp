@@ -79,7 +79,14 @@ QString CommandControl(const char* name, int kind) {
     return QString::fromLatin1(name) + (kind == kPen ? QStringLiteral("_lp") : QString());
 }
 
-const char* const kCommandTypes[] = {"website", "file", "folder"};
+// The type items: the name the add and browse handlers compare, the text id they show.
+struct CommandType {
+    const char* name;
+    const char* textId;
+};
+const CommandType kCommandTypes[] = {{"website", "id_main_cmd_type_website"},
+                                     {"file", "id_main_cmd_type_file"},
+                                     {"folder", "id_main_cmd_type_folder"}};
 // Usage events of a new command by its type.
 const std::pair<const char*, int> kAddCommandEvents[] = {
     {"website", 7}, {"file", 5}, {"folder", 6}};
@@ -676,8 +683,9 @@ void CMainWnd::InitCommandPage(int kind) {
     if (!FindControl(types))
         return;
     RemoveAllListItems(types);
-    for (const char* type : kCommandTypes)
-        AddListItem(types, {QString::fromLatin1(type), QString::fromLatin1(type), QVariant()});
+    for (const CommandType& type : kCommandTypes)
+        AddListItem(types,
+                    {QString::fromLatin1(type.name), QString::fromLatin1(type.textId), QVariant()});
     SelectListItem(types, 0);
 }
 

@@ -5,6 +5,8 @@
 #include "sim/SimWorldProcess.h"
 #include "speech/CAudioEndpoints.h"
 #include "support/LocalHttpServer.h"
+#include "ui/framework/ListItem.h"
+#include "ui/framework/UiLanguage.h"
 #include "ui/framework/WindowConstants.h"
 
 #include <QApplication>
@@ -122,6 +124,32 @@ TEST_F(CommandPageTest, RowsShowTheListAndCarryTheirIndex) {
     EXPECT_EQ(Row(1)->findChild<QLabel*>("item_type_lab")->text(), "folder");
 }
 
+// Catches type items that show their names (or a text id) instead of the interface language's
+// texts, keep an old language's texts, or lose the names the add handler compares.
+TEST_F(CommandPageTest, TypeItemsShowTheInterfaceLanguageAndKeepTheirNames) {
+    const struct {
+        const char* language;
+        const char* texts[3];
+    } cases[] = {
+        {"lan_en", {"Website", "File", "Folder"}},
+        {"lan_cn", {"网址", "文件", "文件夹"}},
+        {"lan_cht", {"網址", "檔案", "資料夾"}},
+        {"lan_jp", {"ウェブサイト", "ファイル", "フォルダー"}},
+    };
+    const char* const names[] = {"website", "file", "folder"};
+    auto* types = Control<QComboBox>("cmdtype_com");
+    ASSERT_NE(types, nullptr);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        ASSERT_TRUE(ApplyUiLanguage(QString::fromLatin1(c.language)));
+        ASSERT_EQ(types->count(), 3);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(types->itemText(i), QString::fromUtf8(c.texts[i]));
+            EXPECT_EQ(types->itemData(i, ui::kListNameRole).toString(), names[i]);
+        }
+    }
+}
+
 TEST_F(CommandPageTest, TheCommandsOptionShowsPageOne) {
     Control<QAbstractButton>("cusset_opt")->click();
     EXPECT_EQ(Control<QStackedWidget>("mouse_tablayout")->currentIndex(), 1);
@@ -145,7 +173,7 @@ TEST_F(CommandPageTest, DeleteSendsTheRowsWord) {
 
 TEST_F(CommandPageTest, AddSendsTheEncodedCommandAndEmptiesBothBoxes) {
     auto* types = Control<QComboBox>("cmdtype_com");
-    types->setCurrentIndex(types->findText("website"));
+    types->setCurrentIndex(types->findData("website", ui::kListNameRole));
     Control<QLineEdit>("url_edit")->setText("https://w.example/?a=1&b=2");
     // An empty word sends nothing and keeps the target.
     Control<QPushButton>("add_cmd_btn")->click();

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+
 namespace {
 
 TEST(UrlEncode, KeepsUnreservedBytesAndEscapesEverythingElse) {
@@ -23,6 +26,33 @@ TEST(UrlEncode, KeepsUnreservedBytesAndEscapesEverythingElse) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(UrlEncode(c.text), c.encoded) << c.text;
+}
+
+// Catches a wrong entry for any single byte value (a missed unreserved character, a lower-case
+// or swapped hex digit, a sign-extended high byte) and an output sized wrong for a run of mixed
+// bytes. The expectation is written from the rule, not from the encoder's table.
+TEST(UrlEncode, EveryByteValueAloneAndAllTogether) {
+    const char* const unreserved =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_.~";
+    std::string everyByte;
+    std::string expectedAll;
+    for (int value = 0; value < 256; ++value) {
+        const char byte = static_cast<char>(value);
+        std::string expected;
+        if (value != 0 && std::strchr(unreserved, value) != nullptr) {
+            expected = std::string(1, byte);
+        } else if (value == ' ') {
+            expected = "+";
+        } else {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", value);
+            expected = escape;
+        }
+        EXPECT_EQ(UrlEncode(std::string(1, byte)), expected) << "byte " << value;
+        everyByte += byte;
+        expectedAll += expected;
+    }
+    EXPECT_EQ(UrlEncode(everyByte), expectedAll);
 }
 
 } // namespace

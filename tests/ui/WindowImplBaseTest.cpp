@@ -123,6 +123,39 @@ TEST_F(WindowImplBaseTest, ListItemsKeepNameTextAndTag) {
     }
 }
 
+// Catches list items that show a text id as it is, or keep the first language's text after a
+// switch, or lose their name or the selection when their text changes.
+TEST_F(WindowImplBaseTest, ListItemTextIdsShowTheCurrentLanguageAndFollowItsChanges) {
+    for (const QString& list : {QStringLiteral("lang_com"), QStringLiteral("dev_list")}) {
+        SCOPED_TRACE(list.toStdString());
+        ASSERT_TRUE(ApplyUiLanguage(QStringLiteral("lan_en")));
+        ASSERT_TRUE(wnd->AddListItem(list, {QStringLiteral("plain"), QStringLiteral("typed"), 0}));
+        ASSERT_TRUE(wnd->AddListItem(
+            list, {QStringLiteral("exit"), QStringLiteral("id_tray_menu_exit"), 1}));
+        ASSERT_TRUE(
+            wnd->AddListItem(list, {QStringLiteral("odd"), QStringLiteral("id_not_in_table"), 2}));
+        ASSERT_TRUE(wnd->SelectListItem(list, 1));
+        EXPECT_EQ(wnd->GetListItem(list, 1).text, QStringLiteral("Exit"));
+        EXPECT_EQ(wnd->GetListItem(list, 2).text, QStringLiteral("id_not_in_table"));
+        const size_t notesBefore = wnd->notes.size();
+
+        ASSERT_TRUE(ApplyUiLanguage(QStringLiteral("lan_jp")));
+        const ListItem exit = wnd->GetListItem(list, 1);
+        EXPECT_EQ(exit.text, QStringLiteral("終了"));
+        EXPECT_EQ(exit.name, QStringLiteral("exit"));
+        EXPECT_EQ(exit.tag.toInt(), 1);
+        EXPECT_EQ(wnd->GetListItem(list, 0).text, QStringLiteral("typed"));
+        EXPECT_EQ(wnd->GetListItem(list, 2).text, QStringLiteral("id_not_in_table"));
+        EXPECT_EQ(wnd->GetListCurSel(list), 1);
+        EXPECT_EQ(wnd->notes.size(), notesBefore) << "a new text is no selection by the user";
+
+        ASSERT_TRUE(ApplyUiLanguage(QStringLiteral("lan_cht")));
+        EXPECT_EQ(wnd->GetListItem(list, 1).text, QStringLiteral("退出"));
+        wnd->RemoveAllListItems(list);
+    }
+    ASSERT_TRUE(ApplyUiLanguage(QStringLiteral("lan_en")));
+}
+
 struct NotifyCase {
     const char* name;
     std::function<void(RecordingWnd&)> act;

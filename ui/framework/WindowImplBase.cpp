@@ -40,6 +40,7 @@ const char* const kBkColorRule = "velmoraBkColor";
 const char* const kTextColorRule = "velmoraTextColor";
 constexpr int kNameRole = ui::kListNameRole;
 constexpr int kTagRole = ui::kListTagRole;
+constexpr int kTextIdRole = ui::kListTextIdRole;
 
 // Marks a control as being changed by the program for the length of a setter.
 class SettingControl {
@@ -85,6 +86,20 @@ bool WriteText(QWidget* control, const QString& text) {
     else
         return false;
     return true;
+}
+
+// The text a list item shows: a text id's text in the current language, else the text as given
+// (an id no table knows is shown as it is, as SetControlText does).
+QString ShownItemText(const QString& text) {
+    if (!CResourceManager::IsTextId(text))
+        return text;
+    const QString resolved = CResourceManager::Instance().GetText(text);
+    return resolved.isEmpty() ? text : resolved;
+}
+
+// The id an item keeps for language changes; none for plain text.
+QVariant ItemTextId(const QString& text) {
+    return CResourceManager::IsTextId(text) ? QVariant(text) : QVariant();
 }
 
 QString SkinPicturePath(const QString& description) {
@@ -303,6 +318,7 @@ void WindowImplBase::ReloadTexts() {
     controls.prepend(m_widget);
     const CResourceManager& resources = CResourceManager::Instance();
     for (QWidget* control : controls) {
+        ReloadItemTexts(control);
         const QString id = control->property(kTextIdProperty).toString();
         if (id.isEmpty())
             continue;
@@ -310,6 +326,32 @@ void WindowImplBase::ReloadTexts() {
         if (!resolved.isEmpty() && WriteText(control, resolved))
             ReportControl(control, "text", resolved.toStdString());
     }
+}
+
+void WindowImplBase::ReloadItemTexts(QWidget* control) {
+    const CResourceManager& resources = CResourceManager::Instance();
+    bool changed = false;
+    // Renaming an item changes neither the selection nor the names the code compares.
+    auto retext = [&](const QVariant& id, const QString& shown, auto write) {
+        const QString resolved = id.isValid() ? resources.GetText(id.toString()) : QString();
+        if (resolved.isEmpty() || resolved == shown)
+            return;
+        write(resolved);
+        changed = true;
+    };
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        for (int i = 0; i < combo->count(); ++i)
+            retext(combo->itemData(i, kTextIdRole), combo->itemText(i),
+                   [combo, i](const QString& text) { combo->setItemText(i, text); });
+    } else if (auto* list = qobject_cast<QListWidget*>(control)) {
+        for (int i = 0; i < list->count(); ++i) {
+            QListWidgetItem* row = list->item(i);
+            retext(row->data(kTextIdRole), row->text(),
+                   [row](const QString& text) { row->setText(text); });
+        }
+    }
+    if (changed)
+        ReportItems(control);
 }
 
 void WindowImplBase::SendNotify(const QString& type, QWidget* sender, uintptr_t wParam,
@@ -724,15 +766,17 @@ bool WindowImplBase::AddListItem(const QString& listName, const ListItem& item) 
     QWidget* control = FindControl(listName);
     if (auto* combo = qobject_cast<QComboBox*>(control)) {
         const QSignalBlocker quiet(combo); // adding is not a selection by the user
-        combo->addItem(item.text, item.name);
+        combo->addItem(ShownItemText(item.text), item.name);
         combo->setItemData(combo->count() - 1, item.tag, kTagRole);
+        combo->setItemData(combo->count() - 1, ItemTextId(item.text), kTextIdRole);
         ReportItems(combo);
         return true;
     }
     if (auto* list = qobject_cast<QListWidget*>(control)) {
-        auto* row = new QListWidgetItem(item.text);
+        auto* row = new QListWidgetItem(ShownItemText(item.text));
         row->setData(kNameRole, item.name);
         row->setData(kTagRole, item.tag);
+        row->setData(kTextIdRole, ItemTextId(item.text));
         list->addItem(row);
         ReportItems(list);
         return true;

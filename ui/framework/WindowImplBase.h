@@ -132,7 +132,8 @@ public:
     // The control's tag, else the tag of the list row it sits in; 0 when neither has one.
     static intptr_t GetTag(const QWidget* control);
 
-    // Re-resolves every control text that came from a text id (after a language change).
+    // Re-resolves every control text and list item text that came from a text id (after a
+    // language change).
     void ReloadTexts();
 
 signals:
@@ -165,6 +166,8 @@ private:
     void WireControl(QWidget* control);
     void WireValueReports(QWidget* control);
     void ResolveTextIds(QWidget* root);
+    // The items of a list box or combo box whose text came from a text id.
+    void ReloadItemTexts(QWidget* control);
     void SendNotify(const QString& type, QWidget* sender, uintptr_t wParam = 0, intptr_t lParam = 0,
                     const QString& link = QString());
     void ReportWindowState(bool visible) const;
