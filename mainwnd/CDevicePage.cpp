@@ -28,8 +28,7 @@ struct FixedItem {
     const char* name;
     const char* textId;
 };
-const FixedItem kTypingModes[] = {{"", "id_main_typing_paste"},
-                                  {"mode1", "id_main_typing_mode1"}};
+const FixedItem kTypingModes[] = {{"", "id_main_typing_paste"}, {"mode1", "id_main_typing_mode1"}};
 const FixedItem kSearchEngines[] = {{"baidu", "id_main_search_baidu"},
                                     {"google", "id_main_search_google"},
                                     {"yahoo", "id_main_search_yahoo"}};
@@ -99,8 +98,8 @@ void CDevicePage::ReplaceItems(const QString& list, const std::vector<ListItem>&
         m_window.AddListItem(list, item);
 }
 
-void CDevicePage::FillLanguageList(const QString& listName, const QString& section,
-                                   int sizeLimit, const QString& storedCode) {
+void CDevicePage::FillLanguageList(const QString& listName, const QString& section, int sizeLimit,
+                                   const QString& storedCode) {
     if (!m_window.FindControl(listName))
         return;
     // No section (an engine without a list, a missing file) leaves the list empty.

@@ -26,8 +26,7 @@ void ShowFolderInFileManager(const QString& folder, const QString& via) {
         QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QUrl::fromLocalFile(folder).toString()} << QString();
-    auto* watcher =
-        new QDBusPendingCallWatcher(bus.asyncCall(call, kShowItemsTimeoutMs), nullptr);
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kShowItemsTimeoutMs), nullptr);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
                      [folder, via](QDBusPendingCallWatcher* done) {
                          // No file manager on the bus: the desktop opens the folder itself.

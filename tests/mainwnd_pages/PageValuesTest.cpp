@@ -23,22 +23,18 @@ TEST_P(ColourTextTest, LeadingDigitsAreTheColour) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, ColourTextTest,
-    ::testing::Values(ColourCase{"Default", "4287800064", 0xFF92A300u},
-                      ColourCase{"Zero", "0", 0u},
-                      ColourCase{"Largest", "4294967295", 0xFFFFFFFFu},
-                      ColourCase{"OneAboveLargest", "4294967296", std::nullopt},
-                      ColourCase{"FarTooLarge", "99999999999", std::nullopt},
-                      ColourCase{"ManyDigits", "184467440737095516161844674407370955161",
-                                 std::nullopt},
-                      ColourCase{"LeadingZeros", "0000000000004278190335", 0xFF0000FFu},
-                      ColourCase{"DigitsThenText", "4278255360abc", 0xFF00FF00u},
-                      ColourCase{"DigitsThenBlank", "255 255", 255u},
-                      ColourCase{"Letters", "abc", std::nullopt},
-                      ColourCase{"Empty", "", std::nullopt},
-                      ColourCase{"LeadingBlank", " 255", std::nullopt},
-                      ColourCase{"Negative", "-1", std::nullopt},
-                      ColourCase{"Hexadecimal", "0xFF00FF00", 0u},
-                      ColourCase{"FullWidthDigits", "１２３", std::nullopt}),
+    ::testing::Values(
+        ColourCase{"Default", "4287800064", 0xFF92A300u}, ColourCase{"Zero", "0", 0u},
+        ColourCase{"Largest", "4294967295", 0xFFFFFFFFu},
+        ColourCase{"OneAboveLargest", "4294967296", std::nullopt},
+        ColourCase{"FarTooLarge", "99999999999", std::nullopt},
+        ColourCase{"ManyDigits", "184467440737095516161844674407370955161", std::nullopt},
+        ColourCase{"LeadingZeros", "0000000000004278190335", 0xFF0000FFu},
+        ColourCase{"DigitsThenText", "4278255360abc", 0xFF00FF00u},
+        ColourCase{"DigitsThenBlank", "255 255", 255u}, ColourCase{"Letters", "abc", std::nullopt},
+        ColourCase{"Empty", "", std::nullopt}, ColourCase{"LeadingBlank", " 255", std::nullopt},
+        ColourCase{"Negative", "-1", std::nullopt}, ColourCase{"Hexadecimal", "0xFF00FF00", 0u},
+        ColourCase{"FullWidthDigits", "１２３", std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct LanguageCase {
@@ -98,11 +94,10 @@ TEST_P(ResolutionListTest, StepsFollowSensorAndModel) {
 }
 
 const std::vector<std::pair<QString, QString>> kModel5698 = {
-    {"16", "600"}, {"21", "800"}, {"26", "1000"}, {"32", "1200"},
+    {"16", "600"},  {"21", "800"},  {"26", "1000"}, {"32", "1200"},
     {"42", "1600"}, {"48", "1800"}, {"63", "2400"}};
-const std::vector<std::pair<QString, QString>> k3212 = {{"5", "1200"}, {"0", "1400"},
-                                                        {"1", "1600"}, {"2", "1800"},
-                                                        {"3", "2000"}, {"4", "2400"}};
+const std::vector<std::pair<QString, QString>> k3212 = {
+    {"5", "1200"}, {"0", "1400"}, {"1", "1600"}, {"2", "1800"}, {"3", "2000"}, {"4", "2400"}};
 const std::vector<std::pair<QString, QString>> k3205 = {
     {"1", "1"}, {"2", "2"}, {"3", "3"}, {"4", "4"}};
 

@@ -297,13 +297,19 @@ TEST_F(WindowDrivingTest, ControlEventsCarryWhatTheProgramSetOrTheUserChanged) {
         Json::Value value;
     };
     const Expected expected[] = {
-        {"go_btn", "visible", false},        {"msg_btn", "enabled", false},
-        {"plain_lab", "color", 0xFF102030u}, {"plain_lab", "bkcolor", 0x80FFFFFFu},
-        {"plain_lab", "align", "right"},     {"page_tab", "page", 1},
-        {"auto_box", "checked", true},       {"lang_com", "selected", "ko"},
+        {"go_btn", "visible", false},
+        {"msg_btn", "enabled", false},
+        {"plain_lab", "color", 0xFF102030u},
+        {"plain_lab", "bkcolor", 0x80FFFFFFu},
+        {"plain_lab", "align", "right"},
+        {"page_tab", "page", 1},
+        {"auto_box", "checked", true},
+        {"lang_com", "selected", "ko"},
         {"lang_com", "text", "한국어"},
-        {"zoom_sld", "value", 100},          {"one_btn", "tag", 5},
-        {"b_opt", "selected", true},         {"a_opt", "selected", false},
+        {"zoom_sld", "value", 100},
+        {"one_btn", "tag", 5},
+        {"b_opt", "selected", true},
+        {"a_opt", "selected", false},
     };
     ASSERT_TRUE(WaitForEvent(seq, [](const Json::Value& e) {
         return e["control"] == "a_opt" && e["selected"] == false;

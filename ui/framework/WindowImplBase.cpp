@@ -270,11 +270,10 @@ void WindowImplBase::WireValueReports(QWidget* control) {
             ReportUserChange(button, CheckField(button), checked);
         });
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
-        connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-                [this, combo] {
-                    if (combo != m_settingControl && !m_final)
-                        ReportSelection(combo);
-                });
+        connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this, combo] {
+            if (combo != m_settingControl && !m_final)
+                ReportSelection(combo);
+        });
     } else if (auto* list = qobject_cast<QListWidget*>(control)) {
         connect(list, &QListWidget::currentRowChanged, this, [this, list] {
             if (list != m_settingControl && !m_final)
@@ -584,7 +583,8 @@ void WindowImplBase::ReportItems(const QWidget* list) {
     if (m_itemsReportQueued)
         return;
     m_itemsReportQueued = true;
-    QMetaObject::invokeMethod(this, [this] { FlushItemReports(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { FlushItemReports(); }, Qt::QueuedConnection);
 }
 
 void WindowImplBase::FlushItemReports(const QWidget* only) {

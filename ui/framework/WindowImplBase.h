@@ -13,8 +13,8 @@
 
 #include <cstdint>
 #include <map>
-#include <vector>
 #include <optional>
+#include <vector>
 
 class QEventLoop;
 
