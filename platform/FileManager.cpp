@@ -3,9 +3,8 @@
 #include "platform/OpenTarget.h"
 #include "platform/SimEvents.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace platform {
@@ -15,25 +14,39 @@ constexpr int kShowItemsTimeoutMs = 3000;
 } // namespace
 
 void ShowFolderInFileManager(const QString& folder, const QString& via) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString dbusSend = QStandardPaths::findExecutable(QStringLiteral("dbus-send"));
     // Under the simulator nothing reaches the desktop: OpenTarget only reports the open.
-    if (SimulatorActive() || !bus.isConnected()) {
+    if (SimulatorActive() || dbusSend.isEmpty() ||
+        qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
         OpenTarget(folder, via);
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"),
-        QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(folder).toString()} << QString();
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kShowItemsTimeoutMs), nullptr);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [folder, via](QDBusPendingCallWatcher* done) {
+    auto* call = new QProcess;
+    call->setProgram(dbusSend);
+    call->setArguments({QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                        QStringLiteral("--reply-timeout=%1").arg(kShowItemsTimeoutMs),
+                        QStringLiteral("--dest=org.freedesktop.FileManager1"),
+                        QStringLiteral("/org/freedesktop/FileManager1"),
+                        QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
+                        QStringLiteral("array:string:") + QUrl::fromLocalFile(folder).toString(),
+                        QStringLiteral("string:")});
+    call->setStandardOutputFile(QProcess::nullDevice());
+    call->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(call, &QProcess::finished, call,
+                     [call, folder, via](int code, QProcess::ExitStatus status) {
                          // No file manager on the bus: the desktop opens the folder itself.
-                         if (done->isError())
+                         if (status != QProcess::NormalExit || code != 0)
                              OpenTarget(folder, via);
-                         done->deleteLater();
+                         call->deleteLater();
                      });
+    QObject::connect(call, &QProcess::errorOccurred, call,
+                     [call, folder, via](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart) {
+                             OpenTarget(folder, via);
+                             call->deleteLater();
+                         }
+                     });
+    call->start();
 }
 
 } // namespace platform
