@@ -11,6 +11,12 @@ namespace platform {
 
 namespace {
 constexpr int kShowItemsTimeoutMs = 3000;
+
+// dbus-send splits array values at commas: a comma in the folder's name stays escaped.
+QString ItemUrl(const QString& folder) {
+    return QString::fromUtf8(QUrl::fromLocalFile(folder).toEncoded())
+        .replace(QLatin1Char(','), QLatin1String("%2C"));
+}
 } // namespace
 
 void ShowFolderInFileManager(const QString& folder, const QString& via) {
@@ -28,7 +34,7 @@ void ShowFolderInFileManager(const QString& folder, const QString& via) {
                         QStringLiteral("--dest=org.freedesktop.FileManager1"),
                         QStringLiteral("/org/freedesktop/FileManager1"),
                         QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
-                        QStringLiteral("array:string:") + QUrl::fromLocalFile(folder).toString(),
+                        QStringLiteral("array:string:") + ItemUrl(folder),
                         QStringLiteral("string:")});
     call->setStandardOutputFile(QProcess::nullDevice());
     call->setStandardErrorFile(QProcess::nullDevice());
