@@ -8,6 +8,8 @@
 #include "device/CDeviceLink.h"
 #include "device/DeviceMessages.h"
 #include "device/DeviceState.h"
+#include "mainwnd/CMousePage.h"
+#include "mainwnd/CPenPage.h"
 #include "platform/IScreenWordCapture.h"
 #include "platform/InputDevices.h"
 #include "platform/ProgramHome.h"
@@ -24,6 +26,7 @@
 #include "speech/IIatEngine.h"
 #include "speech/RecognitionEngines.h"
 #include "translate/CTransEngine.h"
+#include "translate/CTransWndBase.h"
 #include "translate/TransRequests.h"
 #include "ui/framework/CTrayIcon.h"
 #include "ui/framework/FileDialogs.h"
@@ -171,6 +174,7 @@ CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
         PostMessage(this, msg, wParam, lParam);
     });
     CreateEngines();
+    CreatePages();
 }
 
 CMainWnd::~CMainWnd() {
@@ -255,11 +259,48 @@ void CMainWnd::StartWordCapture() {
     });
 }
 
-void CMainWnd::ApplyGetWordSwitch(int kind) {
-    if (m_parts.wordCapture == nullptr || (kind != kMouse && kind != kPen))
-        return;
-    m_parts.wordCapture->EnableHighlightCapture(
-        m_parts.config->GetForDevice(ConfigKey::GetwordSwitch, kind) == QLatin1String("on"));
+void CMainWnd::CreatePages() {
+    CDevicePage::Links links;
+    links.config = m_parts.config;
+    links.updateEngineParams = [this] {
+        if (m_engine)
+            m_engine->UpdateParams();
+    };
+    links.recordUsage = [config = m_parts.config](int kind) {
+        RecordUsageEvent(config, kind, UsageEventText(kind), QString());
+    };
+    links.enableHighlightCapture = [capture = m_parts.wordCapture](bool on) {
+        if (capture)
+            capture->EnableHighlightCapture(on);
+    };
+    links.sendDpi = [devices = m_parts.devices](const QString& step) {
+        devices->SendDpiToMouseDetached(step);
+    };
+    links.sendWebKey = [devices = m_parts.devices] { return devices->SendWebKeyToMouse(); };
+    links.isModel5698 = [devices = m_parts.devices] {
+        return devices->State().secondLayout.load();
+    };
+    links.applyMagnifierZoom = [wm = m_parts.wndManager] { wm->ApplyMagnifierZoom(); };
+    links.openColourPicker = [this](int purpose, const QPoint& at) {
+        DialogRequest request;
+        request.owner = GetHWND();
+        request.position = at;
+        request.argument = purpose;
+        m_parts.wndManager->OpenDialog(DialogWnd::Color, request);
+    };
+    links.cursorPosition = [] {
+        return platform::Screen()->CursorPosition().value_or(QCursor::pos());
+    };
+    m_mousePage = std::make_unique<CMousePage>(*this, links);
+    m_penPage = std::make_unique<CPenPage>(*this, std::move(links));
+}
+
+void CMainWnd::ReselectTranslationLanguage() {
+    const int kind = m_parts.devices->State().currentKind.load();
+    if (kind == kMouse && m_pageInitialised[kMouse])
+        m_mousePage->ReselectTranslationLanguage();
+    else if (kind == kPen && m_pageInitialised[kPen])
+        m_penPage->ReselectTranslationLanguage();
 }
 
 void CMainWnd::OnTranslated(const std::string& text) {
@@ -274,8 +315,9 @@ bool CMainWnd::IsWebKeyOffModel() const {
 void CMainWnd::ApplyWebKeyRule(bool waitForNode) {
     if (!IsWebKeyOffModel())
         return;
-    SetCheck(QStringLiteral("url_box"), false);
     m_parts.config->SetUrl(QStringLiteral("off"));
+    // Shown by the page itself: the box's own change handler would send the key a second time.
+    m_mousePage->ShowWebKey();
     const uint32_t ticket = ++m_webKeyTicket;
     if (!m_parts.devices->SendWebKeyToMouse() && waitForNode)
         RetryWebKey(ticket, kWebKeyWaitMs / kWebKeyRetryMs);
@@ -331,9 +373,10 @@ void CMainWnd::InitDevicePage(int kind) {
     if (kind < 0 || kind > kRecorder || m_pageInitialised[kind])
         return;
     m_pageInitialised[kind] = true;
-    ApplyGetWordSwitch(kind);
     if (kind == kMouse)
-        ShowSerialNumber();
+        m_mousePage->Load();
+    else if (kind == kPen)
+        m_penPage->Load();
     if (kind == kMouse || kind == kPen)
         InitCommandPage(kind);
     if (IsSignedIn())
@@ -381,13 +424,6 @@ void CMainWnd::OnSignedIn() {
     ShowSignedIn();
     if (m_parts.user && m_parts.devices->State().currentKind.load() == kMouse)
         SendDeviceInfo(m_parts.config, m_parts.user->Record().id);
-}
-
-void CMainWnd::ShowPickedColour(const QString& button, const QString& value) {
-    bool ok = false;
-    const uint32_t argb = value.toUInt(&ok, 10);
-    if (ok)
-        SetBkColor(button, argb);
 }
 
 void CMainWnd::SetChooserItemVisible(int kind, bool visible) {
@@ -625,17 +661,20 @@ void CMainWnd::OnTrayMessage(intptr_t mouseMessage) {
     }
 }
 
-void CMainWnd::ShowSerialNumber() {
-    SetControlText(QStringLiteral("sn_lab"), m_parts.config->GetSn());
-}
-
 void CMainWnd::Notify(const TNotifyUI& msg) {
-    if (msg.sType == QLatin1String("itemselect") && msg.senderName == QLatin1String(kChooser)) {
-        SelectDevice();
+    if (msg.sType == QLatin1String("itemselect")) {
+        if (msg.senderName == QLatin1String(kChooser))
+            SelectDevice();
+        else if (!m_mousePage->OnItemSelect(msg.senderName))
+            m_penPage->OnItemSelect(msg.senderName);
         return;
     }
-    if (msg.sType == QLatin1String("selectchanged") && msg.wParam != 0) {
-        OnSubPageSelected(msg.senderName);
+    if (msg.sType == QLatin1String("selectchanged")) {
+        if (msg.wParam != 0)
+            OnSubPageSelected(msg.senderName);
+        const bool checked = msg.wParam != 0;
+        if (!m_mousePage->OnSelectChanged(msg.senderName, checked))
+            m_penPage->OnSelectChanged(msg.senderName, checked);
         return;
     }
     WindowImplBase::Notify(msg);
@@ -666,6 +705,8 @@ void CMainWnd::OnClick(const TNotifyUI& msg) {
         OnBrowseTarget(kPen);
     } else if (name == QLatin1String("item_del_btn")) {
         OnDeleteCommand(msg.pSender);
+    } else {
+        m_penPage->OnClick(name);
     }
 }
 
@@ -817,8 +858,14 @@ intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t 
     case devmsg::kGeneration:
         m_session->OnGenerationKnown(static_cast<int>(wParam));
         break;
+    case devmsg::kSensor:
+        m_mousePage->RebuildResolutionList();
+        break;
+    case CTransWndBase::kLanguageChosen:
+        ReselectTranslationLanguage();
+        break;
     case devmsg::kSerialKnown:
-        ShowSerialNumber();
+        m_mousePage->ShowSerialNumber();
         m_cmdManager->StartFetchCommands();
         break;
     case kCommandListMessage:
@@ -837,10 +884,10 @@ intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t 
         ShowSignedOut();
         break;
     case svcmsg::kLaserColour:
-        ShowPickedColour(QStringLiteral("laser_btn"), m_parts.config->GetLpColor());
+        m_penPage->ShowLaserColour();
         break;
     case svcmsg::kSubtitleColour:
-        ShowPickedColour(QStringLiteral("font_btn"), m_parts.config->GetLpSubtitleColor());
+        m_penPage->ShowSubtitleColour();
         break;
     case devmsg::kArrowKey:
         if (wParam == 1 || wParam == 2)

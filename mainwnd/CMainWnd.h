@@ -12,6 +12,8 @@ class CAudioEndpoints;
 class CCmdManager;
 class CConfig;
 class CDeviceLink;
+class CMousePage;
+class CPenPage;
 class CSessionRecording;
 class CTextOutput;
 class CTrayIcon;
@@ -114,12 +116,13 @@ private:
     void SwitchReadingThreadTo(int kind);
     void StopDeviceThreadAndEngine(int kind);
     void SelectChooserItem(int kind);
-    void ShowSerialNumber();
     void StartWordCapture();
-    void ApplyGetWordSwitch(int kind);
+    // The mouse's and the pen's settings pages, made once the skin is loaded.
+    void CreatePages();
+    // Another window chose a translation language (message 1135).
+    void ReselectTranslationLanguage();
     void OnSignedIn();
     void ShowAccountOnPage(int kind, bool signedIn);
-    void ShowPickedColour(const QString& button, const QString& value);
     bool IsSignedIn() const;
     void CreateCommandManager();
     // The custom command page of the mouse (kind 0) or the pen (1).
@@ -140,6 +143,8 @@ private:
     std::unique_ptr<IIatEngine> m_engine;
     std::unique_ptr<IIatEngine> m_webEngine;
     std::unique_ptr<ITransEngine> m_transEngine;
+    std::unique_ptr<CMousePage> m_mousePage;
+    std::unique_ptr<CPenPage> m_penPage;
     int m_deviceCount = 0;
     int m_startDelayMs = 0;
     bool m_pageInitialised[3] = {false, false, false};

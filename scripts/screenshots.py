@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Screenshots for the README and the AppStream data: starts Velmora under Xvfb with the
-device simulator (a voice mouse and a pen plugged) once per interface language and saves the
-main window and the voice tip as PNGs.
+device simulator (a voice mouse and a pen plugged) once per interface language and scale
+(100 % and 200 %) and saves the main window with each settings page of both devices and the
+voice tip as PNGs.
 
 usage: scripts/screenshots.py BIN_DIR OUT_DIR
 
@@ -36,8 +37,29 @@ def show_voice_tip(w):
     return "VoiceTipWnd", release
 
 
+def show_page(device, option):
+    """The main window on one device's sub-page (its option clicked)."""
+    def show(w):
+        # Each command returns once the window has taken it.
+        w.sim("choose", "MainWnd", "device_com", device)
+        w.sim("click", "MainWnd", option)
+        return "MainWnd", None
+    return show
+
+
 # (file name stem, how to bring the window up)
-SHOTS = [("mainwnd", show_main_window), ("voicetip", show_voice_tip)]
+SHOTS = [("mainwnd", show_main_window),
+         ("mouse-voice", show_page("mouse", "voicefunc_opt")),
+         ("mouse-commands", show_page("mouse", "cusset_opt")),
+         ("mouse-common", show_page("mouse", "comset_opt")),
+         ("mouse-device", show_page("mouse", "set_opt")),
+         ("pen-voice", show_page("lp", "voicefunc_opt_lp")),
+         ("pen-commands", show_page("lp", "cusset_opt_lp")),
+         ("pen-common", show_page("lp", "comset_opt_lp")),
+         ("pen-device", show_page("lp", "set_opt_lp")),
+         ("voicetip", show_voice_tip)]
+# File name suffix and Qt scale factor.
+SCALES = {"": "1", "-200": "2"}
 
 
 def free_display():
@@ -62,18 +84,18 @@ def start_xvfb():
     raise RuntimeError("Xvfb did not start")
 
 
-def shoot_language(code, setting, display, out_dir):
+def shoot_language(code, setting, display, out_dir, suffix, scale):
     from harness import World
     w = World({"client": {"uiLanguage": setting, "first": "no"}})
     try:
-        w.env.update({"DISPLAY": display, "QT_QPA_PLATFORM": "xcb"})
+        w.env.update({"DISPLAY": display, "QT_QPA_PLATFORM": "xcb", "QT_SCALE_FACTOR": scale})
         w.sim("plug", "mouse")
         w.sim("plug", "pen")
         w.start()
         w.wait_event("debug", text="Enter MouseProc...\n", timeout=30)
         for stem, show in SHOTS:
             window, undo = show(w)
-            path = os.path.abspath(os.path.join(out_dir, f"{stem}-{code}.png"))
+            path = os.path.abspath(os.path.join(out_dir, f"{stem}-{code}{suffix}.png"))
             w.sim("grab", window, path)
             print(f"screenshots: {path}")
             if undo:
@@ -90,8 +112,9 @@ def main():
     os.makedirs(out_dir, exist_ok=True)
     xvfb, display = start_xvfb()
     try:
-        for code, setting in LANGUAGES.items():
-            shoot_language(code, setting, display, out_dir)
+        for suffix, scale in SCALES.items():
+            for code, setting in LANGUAGES.items():
+                shoot_language(code, setting, display, out_dir, suffix, scale)
     finally:
         xvfb.terminate()
         xvfb.wait()

@@ -297,12 +297,19 @@ TEST_F(WindowDrivingTest, ControlEventsCarryWhatTheProgramSetOrTheUserChanged) {
         Json::Value value;
     };
     const Expected expected[] = {
-        {"go_btn", "visible", false},        {"msg_btn", "enabled", false},
-        {"plain_lab", "color", 0xFF102030u}, {"plain_lab", "bkcolor", 0x80FFFFFFu},
-        {"plain_lab", "align", "right"},     {"page_tab", "page", 1},
-        {"auto_box", "checked", true},       {"lang_com", "selected", 3},
-        {"zoom_sld", "value", 100},          {"one_btn", "tag", 5},
-        {"b_opt", "selected", true},         {"a_opt", "selected", false},
+        {"go_btn", "visible", false},
+        {"msg_btn", "enabled", false},
+        {"plain_lab", "color", 0xFF102030u},
+        {"plain_lab", "bkcolor", 0x80FFFFFFu},
+        {"plain_lab", "align", "right"},
+        {"page_tab", "page", 1},
+        {"auto_box", "checked", true},
+        {"lang_com", "selected", "ko"},
+        {"lang_com", "text", "한국어"},
+        {"zoom_sld", "value", 100},
+        {"one_btn", "tag", 5},
+        {"b_opt", "selected", true},
+        {"a_opt", "selected", false},
     };
     ASSERT_TRUE(WaitForEvent(seq, [](const Json::Value& e) {
         return e["control"] == "a_opt" && e["selected"] == false;
@@ -328,11 +335,40 @@ TEST_F(WindowDrivingTest, RowsReportTheirItemsAndMessagesNameTheirWindow) {
         seq, [](const Json::Value& e) { return e["kind"] == "message" && e["msg"] == 1138; },
         &message));
     EXPECT_EQ(message["window"], "DriveWnd");
+    // Emptied and refilled in one turn of the event loop: one report, of the list as it ends.
     const std::vector<Json::Value> events = EventsOfKind(seq, "control");
-    ASSERT_GE(events.size(), 2u);
-    EXPECT_EQ(events[0]["items"].size(), 0u);
-    EXPECT_EQ(events[1]["items"][0]["name"], "only");
-    EXPECT_EQ(events[1]["items"][0]["text"], "Only row");
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0]["control"], "row_list");
+    ASSERT_EQ(events[0]["items"].size(), 1u);
+    EXPECT_EQ(events[0]["items"][0]["name"], "only");
+    EXPECT_EQ(events[0]["items"][0]["text"], "Only row");
+}
+
+TEST_F(WindowDrivingTest, AListReportsItsItemsOncePerTurnAndItsChoiceByName) {
+    const QString list = QStringLiteral("lang_com");
+    wnd->RemoveAllListItems(list);
+    for (int i = 0; i < 300; ++i)
+        wnd->AddListItem(list, {QString::number(i), QStringLiteral("Item %1").arg(i), i});
+    wnd->SelectListItem(list, 299);
+    wnd->SelectListItem(list, -1);
+    PostMessage(wnd.get(), 1138, 0, 0);
+    ASSERT_TRUE(WaitForEvent(
+        seq, [](const Json::Value& e) { return e["kind"] == "message" && e["msg"] == 1138; }));
+
+    std::vector<Json::Value> events;
+    for (const Json::Value& e : EventsOfKind(seq, "control")) {
+        if (e["control"] == "lang_com")
+            events.push_back(e);
+    }
+    // The items come first, once, then each choice the program made: "none" is null.
+    ASSERT_EQ(events.size(), 3u);
+    ASSERT_EQ(events[0]["items"].size(), 300u);
+    EXPECT_EQ(events[0]["items"][299]["name"], "299");
+    EXPECT_EQ(events[1]["selected"], "299");
+    EXPECT_EQ(events[1]["text"], "Item 299");
+    EXPECT_TRUE(events[2].isMember("selected"));
+    EXPECT_TRUE(events[2]["selected"].isNull());
+    EXPECT_FALSE(events[2].isMember("text"));
 }
 
 TEST_F(WindowDrivingTest, AnInputThatOpensAModalWindowReturnsWhileTheWindowIsOpen) {

@@ -32,6 +32,8 @@
 
 #include <json/value.h>
 
+#include <algorithm>
+
 namespace {
 
 const char* const kTextIdProperty = "velmoraTextId";
@@ -283,11 +285,15 @@ void WindowImplBase::WireValueReports(QWidget* control) {
             ReportUserChange(button, CheckField(button), checked);
         });
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
-        connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-                [this, combo](int index) { ReportUserChange(combo, "selected", index); });
+        connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this, combo] {
+            if (combo != m_settingControl && !m_final)
+                ReportSelection(combo);
+        });
     } else if (auto* list = qobject_cast<QListWidget*>(control)) {
-        connect(list, &QListWidget::currentRowChanged, this,
-                [this, list](int row) { ReportUserChange(list, "selected", row); });
+        connect(list, &QListWidget::currentRowChanged, this, [this, list] {
+            if (list != m_settingControl && !m_final)
+                ReportSelection(list);
+        });
     } else if (auto* slider = qobject_cast<QAbstractSlider*>(control)) {
         connect(slider, &QAbstractSlider::valueChanged, this,
                 [this, slider](int value) { ReportUserChange(slider, "value", value); });
@@ -589,21 +595,75 @@ void WindowImplBase::ReportWindowState(bool visible) const {
 
 void WindowImplBase::ReportControl(const QWidget* control, const char* field,
                                    const Json::Value& value) const {
+    Json::Value fields(Json::objectValue);
+    fields[field] = value;
+    ReportControlFields(control, fields);
+}
+
+void WindowImplBase::ReportControlFields(const QWidget* control, const Json::Value& fields) const {
     if (!platform::SimulatorActive() || control == nullptr || ui::IsSecretControl(control))
         return;
     Json::Value event;
     event["kind"] = "control";
     event["window"] = m_name.toStdString();
     event["control"] = control->objectName().toStdString();
-    event[field] = value;
-    if (const auto tag = ui::ControlTag(control); tag && std::string(field) != "tag")
+    for (const std::string& field : fields.getMemberNames())
+        event[field] = fields[field];
+    if (const auto tag = ui::ControlTag(control); tag && !fields.isMember("tag"))
         event["tag"] = static_cast<Json::Int64>(*tag);
     platform::EmitSimEvent(event);
 }
 
-void WindowImplBase::ReportItems(const QWidget* list) const {
-    if (platform::SimulatorActive())
-        ReportControl(list, "items", ui::ListItemsJson(list));
+void WindowImplBase::ReportItems(const QWidget* list) {
+    if (!platform::SimulatorActive() || list == nullptr)
+        return;
+    // Filling a list adds item after item: one report per list and turn of the event loop.
+    const bool queued = std::any_of(m_itemsToReport.begin(), m_itemsToReport.end(),
+                                    [list](const QPointer<const QWidget>& p) { return p == list; });
+    if (!queued)
+        m_itemsToReport.emplace_back(list);
+    if (m_itemsReportQueued)
+        return;
+    m_itemsReportQueued = true;
+    QMetaObject::invokeMethod(
+        this, [this] { FlushItemReports(); }, Qt::QueuedConnection);
+}
+
+void WindowImplBase::FlushItemReports(const QWidget* only) {
+    for (auto it = m_itemsToReport.begin(); it != m_itemsToReport.end();) {
+        if (only != nullptr && *it != only) {
+            ++it;
+            continue;
+        }
+        // A list destroyed since it changed is left out.
+        const QPointer<const QWidget> list = *it;
+        it = m_itemsToReport.erase(it);
+        if (list && !m_final)
+            ReportControl(list, "items", ui::ListItemsJson(list));
+    }
+    if (only == nullptr)
+        m_itemsReportQueued = false;
+}
+
+void WindowImplBase::ReportSelection(const QWidget* list) {
+    if (!platform::SimulatorActive())
+        return;
+    // The items come before the choice among them.
+    FlushItemReports(list);
+    int index = -1;
+    if (auto* combo = qobject_cast<const QComboBox*>(list))
+        index = combo->currentIndex();
+    else if (auto* widget = qobject_cast<const QListWidget*>(list))
+        index = widget->currentRow();
+    Json::Value fields(Json::objectValue);
+    if (index < 0) {
+        fields["selected"] = Json::Value::null;
+    } else {
+        const ListItem item = GetListItem(list->objectName(), index);
+        fields["selected"] = item.name.toStdString();
+        fields["text"] = item.text.toStdString();
+    }
+    ReportControlFields(list, fields);
 }
 
 void WindowImplBase::ReportUserChange(const QWidget* control, const char* field,
@@ -888,7 +948,7 @@ bool WindowImplBase::SelectListItem(const QString& listName, int index) {
             const SettingControl setting(m_settingControl, combo);
             combo->setCurrentIndex(index);
         }
-        ReportControl(combo, "selected", index);
+        ReportSelection(combo);
         return true;
     }
     if (auto* list = qobject_cast<QListWidget*>(control)) {
@@ -898,7 +958,7 @@ bool WindowImplBase::SelectListItem(const QString& listName, int index) {
             const SettingControl setting(m_settingControl, list);
             list->setCurrentRow(index);
         }
-        ReportControl(list, "selected", index);
+        ReportSelection(list);
         return true;
     }
     return false;

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <vector>
 
 class QEventLoop;
 
@@ -174,7 +175,13 @@ private:
     // A "control" event with one field the program set or the user changed; never for a
     // password edit.
     void ReportControl(const QWidget* control, const char* field, const Json::Value& value) const;
-    void ReportItems(const QWidget* list) const;
+    void ReportControlFields(const QWidget* control, const Json::Value& fields) const;
+    // A list's items, reported once per turn of the event loop however many calls changed them.
+    void ReportItems(const QWidget* list);
+    // Reports the queued items of one list now (only) or of every list (nullptr).
+    void FlushItemReports(const QWidget* only = nullptr);
+    // A list's current item: "selected" its name, with its "text"; null when none is current.
+    void ReportSelection(const QWidget* list);
     // A change the user made (not one of the setters below, which report for themselves).
     void ReportUserChange(const QWidget* control, const char* field,
                           const Json::Value& value) const;
@@ -189,6 +196,8 @@ private:
     uint32_t m_style = 0;
     uint32_t m_exStyle = 0;
     std::map<unsigned, int> m_timers; // window timer id -> Qt timer id
+    std::vector<QPointer<const QWidget>> m_itemsToReport;
+    bool m_itemsReportQueued = false;
     QEventLoop* m_modalLoop = nullptr;
     int* m_modalResult = nullptr;
     int m_closeCode = 2;
