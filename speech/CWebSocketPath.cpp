@@ -52,6 +52,18 @@ public:
     bool IsBusy() const override { return m_threads.load() > 0; }
 
 protected:
+    // Reading the system CA store takes tens of milliseconds, a large part of a session's
+    // start, so the context made for a host serves every later connection to that host. It
+    // is only read once made, so connect threads may share it.
+    SslContextPtr TlsContextFor(const std::string& host) {
+        std::lock_guard<std::mutex> guard(m_tlsLock);
+        if (!m_tlsContext || m_tlsHost != host) {
+            m_tlsContext = MakeClientTlsContext(host, m_caFile);
+            m_tlsHost = host;
+        }
+        return m_tlsContext;
+    }
+
     void Call(const std::function<void()>& handler) {
         if (handler)
             handler();
@@ -64,6 +76,11 @@ protected:
     // still be tearing down TLS for seconds; that must not hold up the next connection.
     std::atomic<bool> m_connecting{false};
     std::atomic<int> m_threads{0};
+
+private:
+    std::mutex m_tlsLock; // the kept context and its host
+    std::string m_tlsHost;
+    SslContextPtr m_tlsContext;
 };
 
 template <typename Config>
@@ -177,6 +194,20 @@ private:
         client.clear_access_channels(websocketpp::log::alevel::all);
         client.set_error_channels(websocketpp::log::elevel::all);
         client.init_asio();
+        // Each frame leaves as two writes (header, payload; two records over TLS). With
+        // Nagle's algorithm the second waits for the first one's acknowledgement, which the
+        // peer delays by up to 40 ms: every audio block would reach the vendor that late.
+        client.set_tcp_pre_init_handler([&client](websocketpp::connection_hdl hdl) {
+            websocketpp::lib::error_code ec;
+            const ConnectionPtr connection = client.get_con_from_hdl(hdl, ec);
+            if (!connection)
+                return;
+            boost::system::error_code optionError;
+            connection->get_raw_socket().set_option(boost::asio::ip::tcp::no_delay(true),
+                                                    optionError);
+            if (optionError)
+                Debug("TCP_NODELAY not set: " + optionError.message() + "\n");
+        });
         InstallTlsInit(client, address);
         client.set_message_handler([this](websocketpp::connection_hdl, MessagePtr message) {
             // Every vendor answers in JSON text; a binary frame is nothing the engines read.
@@ -258,9 +289,9 @@ void WebSocketPath<websocketpp::config::asio_tls_client>::InstallTlsInit(
     } catch (const std::exception&) {
         // An unparsable address fails in get_connection; the handler is then never called.
     }
-    const std::string caFile = m_caFile;
+    // The connect thread holds this path for as long as its client lives.
     client.set_tls_init_handler(
-        [host, caFile](websocketpp::connection_hdl) { return MakeClientTlsContext(host, caFile); });
+        [this, host](websocketpp::connection_hdl) { return TlsContextFor(host); });
 }
 
 } // namespace

@@ -39,6 +39,16 @@ public:
         m_server.clear_error_channels(websocketpp::log::elevel::all);
         m_server.init_asio();
         m_server.set_reuse_addr(true);
+        // Replies leave at once, as from a vendor's tuned server: without this each reply's
+        // second write would wait for the client's delayed acknowledgement.
+        m_server.set_tcp_pre_init_handler([this](websocketpp::connection_hdl hdl) {
+            websocketpp::lib::error_code ec;
+            const auto connection = m_server.get_con_from_hdl(hdl, ec);
+            boost::system::error_code optionError;
+            if (connection)
+                connection->get_raw_socket().set_option(boost::asio::ip::tcp::no_delay(true),
+                                                        optionError);
+        });
         InstallTls();
         m_server.set_validate_handler([this](websocketpp::connection_hdl hdl) {
             auto connection = m_server.get_con_from_hdl(hdl);
