@@ -48,7 +48,9 @@ def show_page(device, option):
 
 
 # (file name stem, how to bring the window up)
+# The voice tip comes before the pages: after the pen's pages the pen is the current device.
 SHOTS = [("mainwnd", show_main_window),
+         ("voicetip", show_voice_tip),
          ("mouse-voice", show_page("mouse", "voicefunc_opt")),
          ("mouse-commands", show_page("mouse", "cusset_opt")),
          ("mouse-common", show_page("mouse", "comset_opt")),
@@ -56,8 +58,7 @@ SHOTS = [("mainwnd", show_main_window),
          ("pen-voice", show_page("lp", "voicefunc_opt_lp")),
          ("pen-commands", show_page("lp", "cusset_opt_lp")),
          ("pen-common", show_page("lp", "comset_opt_lp")),
-         ("pen-device", show_page("lp", "set_opt_lp")),
-         ("voicetip", show_voice_tip)]
+         ("pen-device", show_page("lp", "set_opt_lp"))]
 # File name suffix and Qt scale factor.
 SCALES = {"": "1", "-200": "2"}
 

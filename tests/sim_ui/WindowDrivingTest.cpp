@@ -336,9 +336,12 @@ TEST_F(WindowDrivingTest, RowsReportTheirItemsAndMessagesNameTheirWindow) {
         &message));
     EXPECT_EQ(message["window"], "DriveWnd");
     // Emptied and refilled in one turn of the event loop: one report, of the list as it ends.
-    const std::vector<Json::Value> events = EventsOfKind(seq, "control");
+    std::vector<Json::Value> events;
+    for (const Json::Value& e : EventsOfKind(seq, "control")) {
+        if (e["control"] == "row_list" && e.isMember("items"))
+            events.push_back(e);
+    }
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0]["control"], "row_list");
     ASSERT_EQ(events[0]["items"].size(), 1u);
     EXPECT_EQ(events[0]["items"][0]["name"], "only");
     EXPECT_EQ(events[0]["items"][0]["text"], "Only row");
