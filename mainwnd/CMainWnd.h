@@ -12,6 +12,7 @@ class CAudioEndpoints;
 class CCmdManager;
 class CConfig;
 class CDeviceLink;
+class CScreenToolSwitch;
 class CSessionRecording;
 class CTextOutput;
 class CTrayIcon;
@@ -86,6 +87,8 @@ protected:
     void OnClick(const TNotifyUI& msg) override;
     intptr_t HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t lParam,
                                  bool& handled) override;
+    // Timers 1 and 2 belong to the pen's laser dot and magnifier lens.
+    void OnTimer(unsigned id) override;
 
 private:
     void CreateEngines();
@@ -140,6 +143,8 @@ private:
     std::unique_ptr<IIatEngine> m_engine;
     std::unique_ptr<IIatEngine> m_webEngine;
     std::unique_ptr<ITransEngine> m_transEngine;
+    // Messages 1154/1155 and timers 1/2: the pen's laser dot and magnifier lens.
+    std::unique_ptr<CScreenToolSwitch> m_screenTools;
     int m_deviceCount = 0;
     int m_startDelayMs = 0;
     bool m_pageInitialised[3] = {false, false, false};
