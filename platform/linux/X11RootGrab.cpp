@@ -92,9 +92,11 @@ QImage GrabShared(Display* display, Window root, Visual* visual, int depth, int 
     segment.readOnly = False;
     QImage result;
     const unsigned long errorsBefore = XDisplayConnection::ErrorCount();
+    bool attached = XShmAttach(display, &segment);
     // A server on another machine refuses the attach with an error, seen after the sync.
-    if (XShmAttach(display, &segment) && (XSync(display, False), true) &&
-        XDisplayConnection::ErrorCount() == errorsBefore) {
+    XSync(display, False);
+    attached = attached && XDisplayConnection::ErrorCount() == errorsBefore;
+    if (attached) {
         if (XShmGetImage(display, root, image, 0, 0, AllPlanes))
             result = ToQImage(image);
         XShmDetach(display, &segment);
