@@ -45,7 +45,6 @@ void PlaceWindowInDevicePixels(QWidget* window, const QRect& rect) {
     Display* display = QtDisplay();
     if (display == nullptr) {
         window->move(qRound(rect.x() / ratio), qRound(rect.y() / ratio));
-        window->raise();
         return;
     }
     XWindowChanges changes{};

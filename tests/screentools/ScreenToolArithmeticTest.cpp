@@ -2,11 +2,7 @@
 #include "screentools/LensGeometry.h"
 #include "screentools/ScreenToolTexts.h"
 
-#include <QLocale>
 #include <gtest/gtest.h>
-
-#include <clocale>
-#include <cmath>
 
 namespace {
 
@@ -79,15 +75,6 @@ TEST_P(ZoomTextTest, ReadsLikeStrtofAndRefusesWhatCannotMagnify) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ZoomTextTest, ::testing::ValuesIn(kZooms));
-
-TEST(ZoomTextLocaleTest, DecimalPointHoldsUnderACommaLocale) {
-    // Qt applications take LC_NUMERIC from the user; a German one reads "2,5" for two and a half.
-    const char* previous = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-    if (previous == nullptr)
-        GTEST_SKIP() << "no de_DE.UTF-8 locale installed";
-    EXPECT_EQ(screentexts::ParseZoomText(QStringLiteral("2.5")), 2.5f);
-    std::setlocale(LC_NUMERIC, "C");
-}
 
 struct ColourCase {
     const char* text;
