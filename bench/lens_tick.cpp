@@ -15,7 +15,7 @@
 #include "screentools/ScreenToolWindows.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -92,10 +92,10 @@ std::vector<double> RunTicks(CWndManager& windows, CImageWnd& lens, int seconds,
         }
     });
     timer.start(kTickMs);
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < seconds * 1000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    // A real event loop: the process sleeps between ticks as the program's loop does.
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
     timer.stop();
     return ticks;
 }
