@@ -35,6 +35,8 @@ public:
     QSize ScreenSize() override { return {1920, 1080}; }
     std::optional<QPoint> CursorPosition() override { return std::nullopt; }
     std::optional<QPoint> CaretPosition() override { return std::nullopt; }
+    QImage Grab() override { return {}; }
+    bool SetPointerVisible(bool) override { return true; }
 };
 
 // Answers each translation at once from a request thread of its own.

@@ -10,6 +10,7 @@
 #include "device/DeviceState.h"
 #include "mainwnd/CMousePage.h"
 #include "mainwnd/CPenPage.h"
+#include "mainwnd/CScreenToolSwitch.h"
 #include "platform/IScreenWordCapture.h"
 #include "platform/InputDevices.h"
 #include "platform/ProgramHome.h"
@@ -175,9 +176,12 @@ CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
     });
     CreateEngines();
     CreatePages();
+    m_screenTools = std::make_unique<CScreenToolSwitch>(*this, *m_parts.wndManager, nullptr);
 }
 
 CMainWnd::~CMainWnd() {
+    // The pointer comes back however the program ends.
+    m_screenTools.reset();
     if (m_parts.wordCapture)
         m_parts.wordCapture->SetHighlightReadyCallback(nullptr);
     m_transEngine.reset();
@@ -541,6 +545,9 @@ void CMainWnd::ScheduleThreadStart(int kind, int delayMs) {
 }
 
 void CMainWnd::StopDeviceThreadAndEngine(int kind) {
+    // Without its thread no key-up can come from the pen: its tools end here.
+    if (kind == kPen)
+        m_screenTools->SwitchOff();
     m_parts.devices->StopReadingThread(kind);
     if (m_engine)
         m_engine->Quit();
@@ -639,6 +646,8 @@ void CMainWnd::OnDeviceRemoval(int kind) {
         state.penPresent = false;
     else
         state.recorderPresent = false;
+    if (kind == kPen)
+        m_screenTools->SwitchOff();
     if (kind != kRecorder && IsThreadRunning(kind))
         StopDeviceThreadAndEngine(kind);
     if (m_deviceCount > 0)
@@ -889,6 +898,12 @@ intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t 
     case svcmsg::kSubtitleColour:
         m_penPage->ShowSubtitleColour();
         break;
+    case devmsg::kLaser:
+        m_screenTools->OnLaserMessage(wParam);
+        break;
+    case devmsg::kMagnifier:
+        m_screenTools->OnMagnifierMessage(wParam);
+        break;
     case devmsg::kArrowKey:
         if (wParam == 1 || wParam == 2)
             m_textOutput->PressArrow(wParam == 1 ? platform::ArrowKey::Up
@@ -899,4 +914,8 @@ intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t 
         break;
     }
     return 0;
+}
+
+void CMainWnd::OnTimer(unsigned id) {
+    m_screenTools->OnTimer(id);
 }

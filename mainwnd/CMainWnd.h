@@ -14,6 +14,7 @@ class CConfig;
 class CDeviceLink;
 class CMousePage;
 class CPenPage;
+class CScreenToolSwitch;
 class CSessionRecording;
 class CTextOutput;
 class CTrayIcon;
@@ -88,6 +89,8 @@ protected:
     void OnClick(const TNotifyUI& msg) override;
     intptr_t HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t lParam,
                                  bool& handled) override;
+    // Timers 1 and 2 belong to the pen's laser dot and magnifier lens.
+    void OnTimer(unsigned id) override;
 
 private:
     void CreateEngines();
@@ -145,6 +148,8 @@ private:
     std::unique_ptr<ITransEngine> m_transEngine;
     std::unique_ptr<CMousePage> m_mousePage;
     std::unique_ptr<CPenPage> m_penPage;
+    // Messages 1154/1155 and timers 1/2: the pen's laser dot and magnifier lens.
+    std::unique_ptr<CScreenToolSwitch> m_screenTools;
     int m_deviceCount = 0;
     int m_startDelayMs = 0;
     bool m_pageInitialised[3] = {false, false, false};

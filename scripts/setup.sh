@@ -18,8 +18,8 @@ packages=(
   libhidapi-dev libudev-dev
   # audio
   libpulse-dev pulseaudio pulseaudio-utils
-  # X11 input injection and selection
-  libx11-dev libxtst-dev libxfixes-dev
+  # X11 input injection and selection, pointer hiding, screen grabs and window shapes
+  libx11-dev libxext-dev libxtst-dev libxfixes-dev
   # speech playback (Qt Multimedia over GStreamer into PulseAudio) and offline synthesis
   qt6-multimedia-dev gstreamer1.0-plugins-good gstreamer1.0-pulseaudio libespeak-ng-dev
   # the desktop's file index, for locating applications by name

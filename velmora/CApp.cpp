@@ -13,6 +13,7 @@
 #include "platform/OpenTarget.h"
 #include "platform/ProgramHome.h"
 #include "platform/SingleInstance.h"
+#include "screentools/ScreenToolWindows.h"
 #include "service/CHttpClient.h"
 #include "service/CUpdateChecker.h"
 #include "service/Endpoints.h"
@@ -199,6 +200,9 @@ void CApp::RegisterWindowClasses() {
         return std::make_unique<CTransEngine>(callBack, std::move(context));
     };
     RegisterSessionWindows(CWndManager::RegisteredFactories(), std::move(links));
+    ScreenToolLinks screenTools;
+    screenTools.config = m_config;
+    RegisterScreenToolWindows(CWndManager::RegisteredFactories(), std::move(screenTools));
     RegisterServiceWindowClasses();
 }
 

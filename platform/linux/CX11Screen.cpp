@@ -1,12 +1,14 @@
 #include "platform/linux/CX11Screen.h"
 
 #include "platform/linux/UiThreadCall.h"
+#include "platform/linux/X11RootGrab.h"
 
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QWindow>
 
 #include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
 
 #include <memory>
 
@@ -61,6 +63,33 @@ std::optional<QPoint> CX11Screen::CaretPosition() {
     if (!known)
         return std::nullopt;
     return *caret;
+}
+
+QImage CX11Screen::Grab() {
+    XDisplayConnection::Guard guard(m_connection);
+    return GrabRootWindow(guard.Display());
+}
+
+bool CX11Screen::SetPointerVisible(bool visible) {
+    XDisplayConnection::Guard guard(m_connection);
+    Display* display = guard.Display();
+    if (!display)
+        return false;
+    // XFixes counts hides per client: a second hide would need a second show, so only a
+    // change of state goes to the server.
+    if (m_pointerHidden == !visible)
+        return true;
+    int eventBase = 0, errorBase = 0;
+    if (!XFixesQueryExtension(display, &eventBase, &errorBase))
+        return false;
+    const Window root = DefaultRootWindow(display);
+    if (visible)
+        XFixesShowCursor(display, root);
+    else
+        XFixesHideCursor(display, root);
+    XFlush(display);
+    m_pointerHidden = !visible;
+    return true;
 }
 
 } // namespace platform

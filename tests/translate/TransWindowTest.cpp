@@ -34,6 +34,8 @@ public:
     QSize ScreenSize() override { return size; }
     std::optional<QPoint> CursorPosition() override { return cursor; }
     std::optional<QPoint> CaretPosition() override { return caret; }
+    QImage Grab() override { return {}; }
+    bool SetPointerVisible(bool) override { return true; }
 };
 
 class FakeClipboard : public platform::IClipboard {

@@ -290,6 +290,25 @@ int Cursor(SimClient& client, const Args& args) {
     return Simple(client, request);
 }
 
+// The picture a screen grab returns from now on; --default goes back to the grey screen. The
+// program reads the file when it grabs, so an unreadable picture is a grab that fails.
+int ScreenImage(SimClient& client, const Args& args) {
+    if (args.size() != 1)
+        return Fail("usage: screen-image FILE | screen-image --default");
+    Json::Value request;
+    request["op"] = "screen_image";
+    if (args[0] == "--default") {
+        request["file"] = "";
+    } else {
+        const std::filesystem::path file = std::filesystem::absolute(args[0]);
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(file, error))
+            return Fail("no such file: " + file.string());
+        request["file"] = file.lexically_normal().string();
+    }
+    return Simple(client, request);
+}
+
 int Highlight(SimClient& client, const Args& args) {
     if (args.size() != 1)
         return Fail("usage: highlight TEXT");
@@ -374,10 +393,23 @@ std::string TakeSocketOption(std::vector<std::string>& args) {
 
 int RunSimCommand(const std::string& socketPath, const std::vector<std::string>& args) {
     std::map<std::string, std::function<int(SimClient&, const Args&)>> commands = {
-        {"plug", Plug},     {"unplug", Unplug},       {"report", Report}, {"key", Key},
-        {"events", Events}, {"wait", Wait},           {"stop", Stop},     {"mic", Mic},
-        {"caret", Caret},   {"cursor", Cursor},       {"focus", Focus},   {"hidraw", Hidraw},
-        {"grab", Grab},     {"highlight", Highlight}, {"index", Index},   {"network", Network},
+        {"plug", Plug},
+        {"unplug", Unplug},
+        {"report", Report},
+        {"key", Key},
+        {"events", Events},
+        {"wait", Wait},
+        {"stop", Stop},
+        {"mic", Mic},
+        {"caret", Caret},
+        {"cursor", Cursor},
+        {"focus", Focus},
+        {"hidraw", Hidraw},
+        {"grab", Grab},
+        {"highlight", Highlight},
+        {"index", Index},
+        {"network", Network},
+        {"screen-image", ScreenImage},
     };
     for (auto& [name, command] : SimWindowCommands())
         commands.emplace(name, std::move(command));

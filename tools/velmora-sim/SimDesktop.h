@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-// The desktop around the program in the simulator world: one 1920x1080 screen with a pointer,
+// The desktop around the program in the simulator world: one 1920x1080 screen with a pointer
+// and a picture,
 // a text caret only when a test places one, a focus window, the clipboard, and the capture
 // sources of the sound system with the default one, the file index of the desktop's file
 // search and whether the computer is online.
@@ -23,6 +24,9 @@ struct SimDesktop {
     static constexpr int kHeight = 1080;
 
     Point cursor{kWidth / 2, kHeight / 2};
+    // The picture a screen grab returns (an absolute path); empty: a grey screen of kWidth x
+    // kHeight.
+    std::string screenImage;
     std::optional<Point> caret;
     bool hasFocusWindow = true;
     std::string clipboard;

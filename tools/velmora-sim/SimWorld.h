@@ -77,6 +77,8 @@ private:
     void OnMic(SimConnection&, const Json::Value& request);
     void OnCaret(SimConnection&, const Json::Value& request);
     void OnCursor(SimConnection&, const Json::Value& request);
+    void OnScreenImage(SimConnection&, const Json::Value& request);
+    void OnScreenGrab(SimConnection&, const Json::Value& request);
     void OnFocus(SimConnection&, const Json::Value& request);
     // The desktop's highlighted text (PRIMARY): the tools set it, the program watches it.
     void OnHighlight(SimConnection&, const Json::Value& request);

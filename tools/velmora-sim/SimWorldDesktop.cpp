@@ -77,6 +77,8 @@ void SimWorld::RegisterDesktopHandlers() {
         {"mic", bind(&SimWorld::OnMic)},
         {"caret", bind(&SimWorld::OnCaret)},
         {"cursor", bind(&SimWorld::OnCursor)},
+        {"screen_image", bind(&SimWorld::OnScreenImage)},
+        {"screen_grab", bind(&SimWorld::OnScreenGrab)},
         {"focus", bind(&SimWorld::OnFocus)},
         {"highlight", bind(&SimWorld::OnHighlight)},
         {"highlight_watch", bind(&SimWorld::OnHighlightWatch)},
@@ -334,7 +336,35 @@ void SimWorld::OnCursor(SimConnection& connection, const Json::Value& request) {
         return;
     }
     m_desktop.cursor = point;
+    Json::Value event;
+    event["kind"] = "cursor";
+    event["x"] = point.x;
+    event["y"] = point.y;
+    Record(event);
     Reply(connection, true);
+}
+
+void SimWorld::OnScreenImage(SimConnection& connection, const Json::Value& request) {
+    const Json::Value& file = request["file"];
+    if (!file.isString() || (!file.asString().empty() && file.asString()[0] != '/')) {
+        Reply(connection, false, "screen_image takes file, an absolute path or \"\"");
+        return;
+    }
+    m_desktop.screenImage = file.asString();
+    Json::Value event;
+    event["kind"] = "screen_image";
+    event["file"] = m_desktop.screenImage;
+    Record(event);
+    Reply(connection, true);
+}
+
+void SimWorld::OnScreenGrab(SimConnection& connection, const Json::Value&) {
+    Json::Value reply;
+    reply["ok"] = true;
+    reply["file"] = m_desktop.screenImage;
+    reply["width"] = SimDesktop::kWidth;
+    reply["height"] = SimDesktop::kHeight;
+    connection.SendJson(reply);
 }
 
 void SimWorld::OnFocus(SimConnection& connection, const Json::Value& request) {

@@ -20,6 +20,7 @@ const char* kUsage =
     "                                 s16le, or a WAV of that format\n"
     "  caret X Y | caret none         place or remove the text caret\n"
     "  cursor X Y                     move the pointer\n"
+    "  screen-image FILE|--default    the picture a screen grab returns (default: grey)\n"
     "  focus none|window              take away or give back the keyboard focus window\n"
     "  grab WINDOW FILE               write the program's window (MainWnd, ...) as a PNG\n"
     "  highlight TEXT                 the user highlights TEXT on the desktop (PRIMARY)\n"
