@@ -208,6 +208,72 @@ class StreamEnginesTest(unittest.TestCase):
                                 "recognition sh: setup unconfigured (sh_appkey missing)")
             self.assertEqual(w.matching("audio", since, state="start"), [])
 
+    def dictation_world(self, engine):
+        """A program whose engine reaches working fakes; returns (world, stream, decode, text)."""
+        if engine == "sg":
+            tls = (self.pki[1], self.pki[2])
+            token = self.service(HttpService(200, json.dumps({"token": SG_TOKEN}), tls=tls))
+
+            def vendor(conn, frame):
+                if frame == "null":
+                    conn.send('{"results":[{"alternatives":[{"transcript":"你好世界"}],"is_final":true}]}')
+                    conn.close(1000)
+
+            stream = self.service(WsServer(vendor, tls=tls))
+            w = self.start("sg", {
+                "endpoints": {"sg_token": f"https://localhost:{token.port}/apis/auth/v1/create_token",
+                              "sg_stream": f"wss://localhost:{stream.port}/wss/asr/v1/streaming_recognize"},
+                "credentials": {"sg_appid": SG_APPID, "sg_appkey": SG_APPKEY},
+                "tls": {"ca_file": self.pki[0]}})
+            return w, stream, sg_audio, "你好世界"
+
+        def vendor(conn, frame):
+            state = state_of(frame)
+            if state is not None and state["state"] == 0:
+                conn.send(json.dumps({"cmd": 27, "body": {"content": json.dumps({"code": 8000, "state": 0})}}))
+            elif state is not None and state["state"] == 1:
+                for content in ({"code": "0", "isFinal": True, "completed": "0", "transcript": "hello world"},
+                                {"code": "0", "isFinal": False, "completed": "1", "transcript": ""}):
+                    conn.send(json.dumps({"cmd": 26, "body": {"content": json.dumps(content)}}))
+
+        stream = self.service(WsServer(vendor))
+        discovery = self.service(HttpService(200, f"127.0.0.1:{stream.port}"))
+        w = self.start("sh", {
+            "endpoints": {"sh_discovery": f"http://127.0.0.1:{discovery.port}/websocket"},
+            "credentials": {"sh_appkey": SH_APPKEY, "sh_secret": SH_SECRET}})
+        return w, stream, sh_audio, "hello world"
+
+    def unplug_mid_stream(self, engine):
+        """The mouse goes while its user speaks: what reached the vendor is typed once, the
+        stream ends, and once the mouse is back the next session types again."""
+        w, stream, decode, text = self.dictation_world(engine)
+        first = self.press(w)
+        w.wait_event("engine", first, engine=engine, state="open")
+        w.sim("mic", self.pcm)
+        w._wait_for(lambda: PCM in audio_of(stream.taken()[1], decode), HANG_GUARD, "speech at the fake")
+        w.sim("unplug", "mouse")
+        w.wait_event("engine", first, engine=engine, state="closed")
+        self.assertEqual(w.wait_event("clipboard", first)["text"], text)
+        w._wait_for(lambda: stream.taken()[2] == [1000], HANG_GUARD, "a normal close")
+
+        replug = w.last_seq()
+        w.sim("plug", "mouse", "--model", "01")
+        w.wait_event("debug", replug, text="Enter MouseProc...\n")
+        stream.clear()
+        second = self.press(w)
+        self.assertEqual(self.speak(w, second, engine, stream, decode), text)
+        self.assertEqual(len(stream.taken()[0]), 1)
+        # The second session's text is the last thing typed: the first one's came only once.
+        self.assertEqual([e["text"] for e in w.matching("clipboard", first)], [text, text])
+        self.assertEqual(len(w.matching("engine", first, state="open")), 2)
+        self.assertEqual(w.matching("engine", first, state="failed"), [])
+
+    def test_sg_unplugged_mid_stream_types_once_and_the_next_session_types(self):
+        self.unplug_mid_stream("sg")
+
+    def test_sh_unplugged_mid_stream_types_once_and_the_next_session_types(self):
+        self.unplug_mid_stream("sh")
+
     def check_sh_frames(self, w, frames):
         first, last = state_of(frames[0]), state_of(frames[-1])
         self.assertEqual((first["state"], last["state"]), (0, 1))

@@ -16,9 +16,9 @@ namespace enginetest {
 // it is what the program's recorders capture.
 class PipeMicrophone {
 public:
-    PipeMicrophone()
+    explicit PipeMicrophone(const std::string& description = "Velmora Engine Test Microphone")
         : m_source(std::make_unique<pulsetest::PipeSource>(
-              "velmora_engine_" + std::to_string(getpid()), "Velmora Engine Test Microphone")) {
+              "velmora_engine_" + std::to_string(getpid()), description)) {
         if (m_source->Loaded())
             m_source->MakeDefault();
     }
