@@ -115,6 +115,7 @@ public:
         if (::write(m_wake[1], &byte, 1) < 0) {
         }
         m_thread.join();
+        std::lock_guard<std::mutex> lock(m_lock);
         for (int fd : m_held)
             ::close(fd);
         ::close(m_listen);
@@ -158,6 +159,27 @@ public:
         std::unique_lock<std::mutex> lock(m_lock);
         return m_changed.wait_for(lock, limit, [&] { return m_requests.size() >= count; });
     }
+    // Answers every request held so far by a Never() reply with `reply`, late (plain HTTP
+    // only: a held TLS connection has lost its session and is only hung up). Returns how many.
+    size_t AnswerHeld(const Reply& reply) {
+        std::vector<int> held;
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            held.swap(m_held);
+        }
+        for (int fd : held) {
+            if (!m_tls) {
+                WriteAll(
+                    [fd](const char* data, size_t size) {
+                        return static_cast<long>(::send(fd, data, size, MSG_NOSIGNAL));
+                    },
+                    FormatReply(reply));
+            }
+            ::close(fd);
+        }
+        return held.size();
+    }
+
     std::vector<HttpRequest> Requests() const {
         std::lock_guard<std::mutex> lock(m_lock);
         return m_requests;
@@ -229,6 +251,7 @@ private:
         if (complete && reply.neverAnswer) {
             if (ssl)
                 SSL_free(ssl);
+            std::lock_guard<std::mutex> lock(m_lock);
             m_held.push_back(client);
             return;
         }
@@ -311,7 +334,7 @@ private:
     int m_wake[2] = {-1, -1};
     int m_port = 0;
     std::atomic<bool> m_stop{false};
-    std::vector<int> m_held; // only touched by the serving thread until it is joined
+    std::vector<int> m_held; // held connections; guarded by m_lock
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<HttpRequest> m_requests;
