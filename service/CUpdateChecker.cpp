@@ -9,7 +9,6 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <mutex>
@@ -26,8 +25,12 @@ struct CUpdateChecker::State {
     // calling thread.
     std::recursive_mutex lock;
     bool alive = true; // guarded by lock
-    std::atomic<bool> checking{false};
-    std::atomic<bool> asked{false};
+    // A check runs, and the user asked to see its outcome. Always read and changed together
+    // under flagLock: a press that finds a check running relies on that check still being
+    // about to look at `asked`, so the check must not take `asked` and end in two steps.
+    std::mutex flagLock;
+    bool checking = false; // guarded by flagLock
+    bool asked = false;    // guarded by flagLock
 };
 
 namespace {
@@ -136,9 +139,21 @@ void Tell(const std::shared_ptr<State>& state, const QString& text) {
     });
 }
 
-// The user's wish to see the outcome, used up by the outcome that shows it.
-bool TakeAsked(const std::shared_ptr<State>& state) {
-    return state->asked.exchange(false);
+// Ends the check; true when the user asked to see its outcome (that wish is used up). A press
+// that came before this sees the check running and its wish is returned here; one after it
+// starts a check of its own.
+bool FinishCheck(const std::shared_ptr<State>& state) {
+    std::lock_guard<std::mutex> guard(state->flagLock);
+    const bool asked = state->asked;
+    state->asked = false;
+    state->checking = false;
+    return asked;
+}
+
+// The question is the outcome every press gets; presses while it is up change nothing.
+void ForgetAsked(const std::shared_ptr<State>& state) {
+    std::lock_guard<std::mutex> guard(state->flagLock);
+    state->asked = false;
 }
 
 // --- version and checksum files -----------------------------------------------------------
@@ -253,10 +268,6 @@ bool FetchVerifiedPackage(const std::string& channelUrl, const std::string& chan
 
 // --- the check ----------------------------------------------------------------------------
 
-void FinishCheck(const std::shared_ptr<State>& state) {
-    state->checking = false;
-}
-
 void AnswerQuestion(const std::shared_ptr<State>& state, bool install, const QString& fileUrl) {
     WithLinks(state, [&](UpdateLinks& links) {
         if (!install)
@@ -288,8 +299,9 @@ void AskToInstall(const std::shared_ptr<State>& state, const QString& question,
         FinishCheck(state);
 }
 
-// The outcome of a check whose version file was read; true when the user is being asked.
-bool ActOnServerVersion(const std::shared_ptr<State>& state, const UpdateSettings& settings,
+// The outcome of a check whose version file was read; ends the check unless the user is
+// being asked, in which case the answer ends it.
+void ActOnServerVersion(const std::shared_ptr<State>& state, const UpdateSettings& settings,
                         const std::string& serverVersion, const std::string& channelUrl) {
     const UpdateTexts texts = TextsFor(settings.uiLanguage);
     const std::optional<int> order =
@@ -298,25 +310,25 @@ bool ActOnServerVersion(const std::shared_ptr<State>& state, const UpdateSetting
         Log(state, QStringLiteral("update check: version with a segment over %1 characters "
                                   "refused")
                        .arg(kLongestSegment));
-        return false;
+        FinishCheck(state);
+        return;
     }
     if (*order != 1) {
-        if (TakeAsked(state))
+        if (FinishCheck(state))
             Tell(state, texts.current);
-        return false;
+        return;
     }
     const QString packagePath = settings.downloadFolder + QLatin1String(kPackageFile);
     std::string why;
     if (!FetchVerifiedPackage(channelUrl, settings.channelName, packagePath, why)) {
         Log(state, QStringLiteral("update check: package download failed: %1")
                        .arg(QString::fromStdString(why)));
-        if (TakeAsked(state))
+        if (FinishCheck(state))
             Tell(state, texts.failed);
-        return false;
+        return;
     }
-    state->asked = false;
+    ForgetAsked(state);
     AskToInstall(state, texts.question, packagePath);
-    return true;
 }
 
 void RunUpdateCheck(const std::shared_ptr<State>& state, const UpdateSettings& settings) {
@@ -347,8 +359,7 @@ void RunUpdateCheck(const std::shared_ptr<State>& state, const UpdateSettings& s
         FinishCheck(state);
         return;
     }
-    if (!ActOnServerVersion(state, settings, *serverVersion, channelUrl))
-        FinishCheck(state);
+    ActOnServerVersion(state, settings, *serverVersion, channelUrl);
 }
 
 bool HasPngSignature(const QString& path) {
@@ -466,12 +477,15 @@ CUpdateChecker::~CUpdateChecker() {
 }
 
 bool CUpdateChecker::StartUpdateCheck(bool asked) {
-    if (m_state->checking.exchange(true)) {
-        if (asked)
-            m_state->asked = true;
-        return false;
+    {
+        std::lock_guard<std::mutex> guard(m_state->flagLock);
+        if (m_state->checking) {
+            m_state->asked = m_state->asked || asked;
+            return false;
+        }
+        m_state->checking = true;
+        m_state->asked = asked;
     }
-    m_state->asked = asked;
     UpdateSettings settings;
     WithLinks(m_state, [&](UpdateLinks& links) {
         if (links.settings)
@@ -494,7 +508,8 @@ void CUpdateChecker::StartContactRefresh() {
 }
 
 bool CUpdateChecker::IsChecking() const {
-    return m_state->checking.load();
+    std::lock_guard<std::mutex> guard(m_state->flagLock);
+    return m_state->checking;
 }
 
 std::optional<int> CUpdateChecker::CompareVersions(const std::string& a, const std::string& b) {

@@ -39,9 +39,14 @@ void StartSignIn(account::SignInCall call, const std::string& url, std::shared_p
             const account::SignInResult result = account::RunSignInCall(call, url);
             using Outcome = account::SignInResult::Outcome;
             if (result.outcome == Outcome::SignedIn) {
-                if (user)
-                    user->Fill(result.record);
-                mailbox->Post(svcmsg::kSignedIn);
+                // A reply for a window that is gone signs nobody in, and leaves the record of
+                // whoever signed in meanwhile as it is.
+                mailbox->PrepareAndPost(
+                    [&] {
+                        if (user)
+                            user->Fill(result.record);
+                    },
+                    svcmsg::kSignedIn);
             } else if (result.outcome == Outcome::Refused) {
                 ui::ShowMessageBox(
                     nullptr,

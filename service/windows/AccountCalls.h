@@ -35,8 +35,9 @@ void StartCountryCodeFetch(const std::string& serviceBase, std::shared_ptr<Count
 void StartVerifyCodeRequest(const std::string& serviceBase, const QString& phone,
                             const QString& country, const QString& mark);
 
-// Runs a register or sign-in call; on success fills the user record and posts the signed-in
-// message, on a refusal shows the service's "msg" in a message box.
+// Runs a register or sign-in call; on success, while the window is open, fills the user record
+// and posts the signed-in message (a reply after the window closed does neither); on a
+// refusal shows the service's "msg" in a message box.
 void StartSignIn(account::SignInCall call, const std::string& url, std::shared_ptr<UserInfo> user,
                  std::shared_ptr<CReplyMailbox> mailbox);
 

@@ -11,6 +11,16 @@ bool CReplyMailbox::Post(unsigned msg, uintptr_t wParam, intptr_t lParam) {
     return m_window != nullptr && PostMessage(m_window, msg, wParam, lParam);
 }
 
+bool CReplyMailbox::PrepareAndPost(const std::function<void()>& prepare, unsigned msg,
+                                   uintptr_t wParam, intptr_t lParam) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_window == nullptr)
+        return false;
+    if (prepare)
+        prepare();
+    return PostMessage(m_window, msg, wParam, lParam);
+}
+
 void CReplyMailbox::Close() {
     std::lock_guard<std::mutex> guard(m_lock);
     m_window = nullptr;

@@ -18,6 +18,11 @@ public:
 
     // Posts the message while the window is open; false once it is closed. Any thread.
     bool Post(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0);
+    // Runs prepare, then posts the message, as one step while the window is open; once it is
+    // closed neither happens (false). For replies whose results only count for an open window,
+    // such as the user record a sign-in fills. Any thread.
+    bool PrepareAndPost(const std::function<void()>& prepare, unsigned msg, uintptr_t wParam = 0,
+                        intptr_t lParam = 0);
     // Called by the window as it goes; no post reaches it afterwards.
     void Close();
 

@@ -162,6 +162,65 @@ class AccountTest(unittest.TestCase):
         asked = self.service.wait_for("/api/getLoginVerifyCode.json")
         self.assertEqual(asked[0][1], "/api/getLoginVerifyCode.json?phone=139%200&country=86&mark=code")
 
+    def test_a_refusal_box_is_answered_and_the_window_stays_for_another_try(self):
+        w = self.world
+        self.service.reply("/api/recordLogin.json", {"rc": "2", "msg": "no such user"})
+        self.start()
+        # A queued answer the box has no button for is spent on it; the box takes its OK.
+        w.sim("answer", "cancel")
+        since = self.sign_in_by_password(remember=False)
+        box = w.wait_event("msgbox", since, text="no such user")
+        self.assertEqual((box["buttons"], box["answer"]), ("ok", "ok"))
+        self.assertTrue(self.query("LoginWnd", "login_btn")["visible"])
+        self.assertNotEqual(self.query("MainWnd", "user_btn")["text"], PHONE)
+        self.assertEqual(w.matching("message", since, msg=1138), [])
+
+        self.service.reply("/api/recordLogin.json", SIGNED_IN)
+        since = w.last_seq()
+        w.sim("click", "LoginWnd", "login_btn")
+        w.wait_event("window", since, name="LoginWnd", visible=False)
+        w.wait_event("control", since, window="MainWnd", control="user_btn", text=PHONE)
+        self.assertEqual(len(self.service.to("/api/recordLogin.json")), 2)
+
+    # --- calling code pop-up -----------------------------------------------------------------
+
+    def test_an_area_choice_sets_both_area_buttons_and_the_next_country(self):
+        w = self.world
+        self.start()
+        since = self.open_window("MainWnd", "commom_set_btn", "CommonWnd")
+        # The codes reach the window as its own message: the event names the window.
+        ready = w.wait_event("message", since, msg=1139, window="CommonWnd")
+        self.assertEqual(ready["wparam"], 0)
+        # Messages the main window handles carry no window name.
+        shown = w.matching("message", 0, msg=1025)
+        self.assertTrue(shown)
+        self.assertTrue(all("window" not in e for e in shown), shown)
+
+        w.sim("click", "CommonWnd", "user_opt")
+        w.sim("click", "CommonWnd", "to_bycode_btn")
+        self.assertEqual(self.query("CommonWnd", "code_area_btn")["text"], "+86")
+        since = self.open_window("CommonWnd", "code_area_btn", "AreaWnd")
+        # The pop-up waits for a choice: taking the focus chose nothing.
+        popup = self.query("AreaWnd", "area_list")
+        self.assertTrue(popup["visible"], popup)
+        self.assertEqual(popup["selected"], -1)
+        self.assertEqual([i["text"] for i in popup["items"]], ["+86", "+852"])
+        self.assertEqual(w.matching("message", since, msg=1161), [])
+
+        since = w.last_seq()
+        w.sim("choose", "AreaWnd", "area_list", "--index", "1")
+        chosen = w.wait_event("message", since, msg=1161, window="CommonWnd")
+        self.assertEqual(chosen["wparam"], 852)
+        w.wait_event("window", since, name="AreaWnd", visible=False)
+        for button in ("code_area_btn", "reg_area_btn"):
+            w.wait_event("control", since, window="CommonWnd", control=button, text="+852")
+            self.assertEqual(self.query("CommonWnd", button)["text"], "+852")
+
+        w.sim("type", "CommonWnd", "code_tel_edit", "1390")
+        w.sim("click", "CommonWnd", "code_getcode_btn")
+        asked = self.service.wait_for("/api/getLoginVerifyCode.json")
+        self.assertEqual(asked[0][1], "/api/getLoginVerifyCode.json?phone=1390&country=852&mark=code")
+
     # --- feedback, settings, help ------------------------------------------------------------
 
     def feedback_body(self, path, dev_type, ids):

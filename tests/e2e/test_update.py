@@ -168,6 +168,56 @@ class UpdateTest(unittest.TestCase):
         self.assertFalse(os.path.exists(self.package_path()))
         self.assertFalse(os.path.exists(self.package_path() + ".part"))
 
+    # --- checks the user asks for -------------------------------------------------------------
+
+    def press_update_button(self):
+        """Opens the settings window from the tray menu and presses its update button once the
+        start-up check is over; returns the event sequence number before the press."""
+        w = self.world
+        self.wait_for(lambda: "message loop running" in self.log_text(), "the end of start-up")
+        since = w.last_seq()
+        w.sim("tray", "right")
+        w.wait_event("window", since, name="MenuWnd", visible=True)
+        w.sim("click", "MenuWnd", "set_btn")
+        w.wait_event("window", since, name="SetWnd", visible=True)
+        w.sim("click", "SetWnd", "about_opt")
+        since = w.last_seq()
+        w.sim("click", "SetWnd", "update_btn")
+        return since
+
+    def test_update_button_with_a_wrong_checksum_says_update_failed(self):
+        w = self.make_world()
+        package = os.urandom(5000)
+        self.serve_newer(package, digest="0" * 64)
+        w.start()
+        # The start-up check fails quietly; the asked one says so.
+        self.wait_for(lambda: "package download failed" in self.log_text(),
+                      "the start-up check's failed download")
+        since = self.press_update_button()
+        box = w.wait_event("msgbox", since, text="Update failed!")
+        self.assertEqual((box["buttons"], box.get("caption", "")), ("ok", ""))
+        self.assertEqual(w.matching("msgbox", text=QUESTION_EN), [])
+        self.assertEqual(w.matching("open", via="update"), [])
+        self.assertFalse(os.path.exists(self.package_path()))
+        self.assertFalse(os.path.exists(self.package_path() + ".part"))
+        # The press either found the start-up check still ending (it then showed the outcome)
+        # or ran a check of its own.
+        self.assertIn(self.server.asked().count(self.path(f"{w.channel}.deb")), (1, 2))
+
+    def test_update_button_with_equal_versions_says_current_and_fetches_no_package(self):
+        w = self.make_world()
+        self.server.routes[self.path("update.txt")] = (200, b"1.0.0\r\n")
+        w.start()
+        self.wait_for(lambda: self.path("update.txt") in self.server.asked(),
+                      "the start-up check")
+        since = self.press_update_button()
+        box = w.wait_event("msgbox", since,
+                           text="The current software is the latest version!")
+        self.assertEqual((box["buttons"], box.get("caption", "")), ("ok", ""))
+        self.assertEqual([p for p in self.server.asked() if ".deb" in p], [])
+        self.assertEqual(w.matching("msgbox", 0, text=QUESTION_EN), [])
+        self.assertFalse(os.path.exists(self.package_path()))
+
 
 if __name__ == "__main__":
     unittest.main()

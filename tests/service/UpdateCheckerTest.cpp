@@ -101,6 +101,11 @@ public:
         return m_changed.wait_for(lock, kHangGuard, [&] { return m_logs.size() >= count; });
     }
 
+    bool WaitForTold(size_t count) {
+        std::unique_lock<std::mutex> lock(m_lock);
+        return m_changed.wait_for(lock, kHangGuard, [&] { return m_told.size() >= count; });
+    }
+
     std::vector<QString> Logs() const { return Copy(m_logs); }
     std::vector<QString> Told() const { return Copy(m_told); }
     std::vector<QString> Asked() const { return Copy(m_asked); }
@@ -457,6 +462,42 @@ TEST_F(UpdateCheck, AHangingServerNeverHoldsTheCaller) {
     ASSERT_TRUE(m_recorder.WaitForLogs(1));
     EXPECT_TRUE(m_recorder.Logs()[0].contains("version file not downloaded"));
     EXPECT_TRUE(m_recorder.Told().empty());
+}
+
+// An update press while a check nobody asked for is ending must be answered: either the
+// running check still sees the press and shows its outcome, or the press finds no check and
+// starts its own. The press once could land after the check had read the user's wish and
+// before it ended, and was then turned away with no answer at all. Presses here land at many
+// points around the end of the check.
+TEST_F(UpdateCheck, APressWhileACheckEndsIsAlwaysAnswered) {
+    m_server.SetRoute(kVersionTarget, HttpReply(200, "1.0.0\n"));
+    constexpr int kRounds = 300;
+    int joined = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(round);
+        const size_t requests = m_server.Requests().size();
+        const size_t told = m_recorder.Told().size();
+        ASSERT_TRUE(m_checker.StartUpdateCheck(false));
+        bool pressStarted = false;
+        std::thread user([&] {
+            // From the moment the server has the request, a press after 0 to ~1.5 ms.
+            if (!m_server.WaitForRequests(requests + 1, kHangGuard))
+                return;
+            const auto until =
+                std::chrono::steady_clock::now() + std::chrono::microseconds((round * 37) % 1500);
+            while (std::chrono::steady_clock::now() < until) {
+            }
+            pressStarted = m_checker.StartUpdateCheck(true);
+        });
+        user.join();
+        joined += pressStarted ? 0 : 1;
+        ASSERT_TRUE(m_recorder.WaitForTold(told + 1)) << "the press got no answer";
+        WaitUntilIdle();
+        EXPECT_EQ(m_recorder.Told().size(), told + 1);
+    }
+    EXPECT_EQ(m_recorder.Told(), std::vector<QString>(kRounds, kCurrent));
+    // How often the press came while the check still ran (the rest started their own).
+    RecordProperty("pressesJoiningTheRunningCheck", joined);
 }
 
 TEST_F(UpdateCheck, ContactPictureLandsByteForByteInACreatedFolder) {

@@ -215,6 +215,115 @@ TEST_F(LoginWndTest, AnAreaChoiceSetsBothAreaButtonsAndTheNextCountry) {
               "/api/getLoginVerifyCode.json?phone=1&country=852&mark=");
 }
 
+// How a sign-in whose window closed while it waited for the service ends.
+enum class LateEnding {
+    SignedInReply, // the service answers with a user record after the window closed
+    RefusalReply,  // ... or with a refusal
+    NoReply,       // it never answers; the call gives up on its own
+};
+
+struct LateReplyCase {
+    const char* name;
+    bool commonWindow; // CCommonWnd's user page, else CLoginWnd
+    bool byCode;       // code sign-in, else password
+    LateEnding ending;
+    bool othersSignInMeanwhile; // another sign-in completed while this reply was outstanding
+};
+
+class LateSignInReplyTest : public ServiceWindowsTest,
+                            public testing::WithParamInterface<LateReplyCase> {
+protected:
+    static std::string Target(const LateReplyCase& c, const QString& phone) {
+        const std::string digits = phone.toStdString();
+        return c.byCode ? "/api/recordLogin.json?phone=" + digits + "&code=246810"
+                        : "/api/recordLogin.json?name=" + digits + "&password=246810";
+    }
+
+    // Fills the window's sign-in page and presses its button.
+    static void PressSignIn(WindowImplBase& window, const LateReplyCase& c, const QString& phone) {
+        if (c.commonWindow) {
+            Type(window, c.byCode ? "code_tel_edit" : "pw_tel_edit", phone);
+            Type(window, c.byCode ? "code_code_edit" : "pw_pw_edit", QStringLiteral("246810"));
+            Click(window, c.byCode ? "code_login_btn" : "pw_login_btn");
+        } else {
+            if (c.byCode)
+                Click(window, "code_opt");
+            Type(window, c.byCode ? "code_tel_edit" : "pw_tel_edit", phone);
+            Type(window, c.byCode ? "code_edit" : "pw_edit", QStringLiteral("246810"));
+            Click(window, "login_btn");
+        }
+    }
+};
+
+// Fault caught: a sign-in reply that came after its window had closed still filled the user
+// record, so the account of whoever signed in meanwhile was overwritten by the stale one.
+TEST_P(LateSignInReplyTest, SignsNobodyIn) {
+    const LateReplyCase& c = GetParam();
+    // Each case its own phone number, so its held request is told apart from other cases'.
+    const QString phone = QStringLiteral("1390000%1")
+                              .arg(static_cast<int>(c.ending) * 8 + (c.commonWindow ? 4 : 0) +
+                                       (c.byCode ? 2 : 0) + (c.othersSignInMeanwhile ? 1 : 0),
+                                   4, 10, QLatin1Char('0'));
+    const long holders = m_user.use_count();
+
+    QPointer<WindowImplBase> window;
+    if (c.commonWindow)
+        window = Open(new CCommonWnd(m_links));
+    else
+        window = Open(new CLoginWnd(m_links));
+    ASSERT_FALSE(window.isNull());
+    // Held, not answered, from the press on.
+    const std::string target = Target(c, phone);
+    Service().SetRoute(target, testsupport::HttpReply::Never());
+    PressSignIn(*window, c, phone);
+    ASSERT_TRUE(WaitUntil([&] { return !RequestsTo(target).empty(); }));
+
+    window->Close();
+    ASSERT_TRUE(WaitUntil([&] { return window.isNull(); }));
+    UserRecord other;
+    other.id = 5;
+    other.phone = "13700000005";
+    if (c.othersSignInMeanwhile) {
+        m_user->Fill(other);
+        m_user->SetSignedIn(true);
+    }
+
+    switch (c.ending) {
+    case LateEnding::SignedInReply:
+        Service().AnswerHeld(testsupport::HttpReply(
+            200, R"({"rc":"0","msg":"ok","data":{"id":77,"phone":"13900000077"}})"));
+        break;
+    case LateEnding::RefusalReply:
+        Service().AnswerHeld(testsupport::HttpReply(200, R"({"rc":"4","msg":"late"})"));
+        break;
+    case LateEnding::NoReply:
+        break;
+    }
+    // The worker is done once it has let go of the user record.
+    ASSERT_TRUE(WaitUntil([&] { return m_user.use_count() == holders; }));
+    Service().AnswerHeld(testsupport::HttpReply(500)); // hangs up what is still held
+
+    EXPECT_EQ(m_user->IsSignedIn(), c.othersSignInMeanwhile);
+    EXPECT_EQ(m_user->Record().id, c.othersSignInMeanwhile ? other.id : 0);
+    EXPECT_EQ(m_user->Record().phone, c.othersSignInMeanwhile ? other.phone : std::string());
+    EXPECT_EQ(std::count(m_posted.begin(), m_posted.end(), svcmsg::kSignedIn), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AfterTheWindowClosed, LateSignInReplyTest,
+    testing::Values(
+        LateReplyCase{"LoginPasswordSignedIn", false, false, LateEnding::SignedInReply, false},
+        LateReplyCase{"LoginCodeSignedIn", false, true, LateEnding::SignedInReply, false},
+        LateReplyCase{"CommonPasswordSignedIn", true, false, LateEnding::SignedInReply, false},
+        LateReplyCase{"CommonCodeSignedIn", true, true, LateEnding::SignedInReply, false},
+        LateReplyCase{"LoginPasswordSignedInOverAnother", false, false, LateEnding::SignedInReply,
+                      true},
+        LateReplyCase{"CommonCodeSignedInOverAnother", true, true, LateEnding::SignedInReply, true},
+        LateReplyCase{"LoginPasswordRefused", false, false, LateEnding::RefusalReply, false},
+        LateReplyCase{"LoginPasswordNeverAnswered", false, false, LateEnding::NoReply, false},
+        LateReplyCase{"CommonCodeNeverAnsweredOverAnother", true, true, LateEnding::NoReply, true}),
+    [](const testing::TestParamInfo<LateReplyCase>& info) { return std::string(info.param.name); });
+
 // Fault caught: a worker finishing after its window closed posted to whatever window lived at
 // that address by then.
 TEST_F(LoginWndTest, AMailboxPostsNothingOnceClosed) {

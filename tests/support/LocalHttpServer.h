@@ -124,6 +124,7 @@ public:
         }
         for (std::thread& thread : m_threads)
             thread.join();
+        std::lock_guard<std::mutex> lock(m_lock);
         for (int fd : m_held)
             ::close(fd);
         ::close(m_listen);
@@ -177,6 +178,28 @@ public:
         std::unique_lock<std::mutex> lock(m_lock);
         return m_changed.wait_for(lock, limit, [&] { return m_requests.size() >= count; });
     }
+
+    // Answers every request held so far by a Never() reply with `reply`, late (plain HTTP
+    // only: a held TLS connection has lost its session and is only hung up). Returns how many.
+    size_t AnswerHeld(const Reply& reply) {
+        std::vector<int> held;
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            held.swap(m_held);
+        }
+        for (int fd : held) {
+            if (!m_tls) {
+                WriteAll(
+                    [fd](const char* data, size_t size) {
+                        return static_cast<long>(::send(fd, data, size, MSG_NOSIGNAL));
+                    },
+                    FormatReply(reply));
+            }
+            ::close(fd);
+        }
+        return held.size();
+    }
+
     std::vector<HttpRequest> Requests() const {
         std::lock_guard<std::mutex> lock(m_lock);
         return m_requests;
@@ -334,7 +357,7 @@ private:
     int m_wake[2] = {-1, -1};
     int m_port = 0;
     std::atomic<bool> m_stop{false};
-    std::vector<int> m_held; // guarded by m_lock until the serving threads are joined
+    std::vector<int> m_held; // held connections; guarded by m_lock
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<HttpRequest> m_requests;

@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QSlider>
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -218,6 +220,43 @@ TEST_F(WindowImplBaseTest, NotificationsCarryTheSendersName) {
         ASSERT_NE(found, w.notes.end());
         EXPECT_EQ(found->pSender, w.FindControl(c.sender));
         EXPECT_EQ(found->wParam, c.wParam);
+    }
+}
+
+// A list without a current row that takes the focus (keyboard, window activation, a pop-up)
+// once made its first row current and reported it as the user's "itemselect": a pop-up list
+// took its first item as the choice and closed as soon as it opened.
+TEST_F(WindowImplBaseTest, AListWithoutACurrentRowStaysWithoutOneWhenItTakesTheFocus) {
+    const Qt::FocusReason reasons[] = {Qt::TabFocusReason,          Qt::BacktabFocusReason,
+                                       Qt::ActiveWindowFocusReason, Qt::PopupFocusReason,
+                                       Qt::ShortcutFocusReason,     Qt::OtherFocusReason};
+    for (const Qt::FocusReason reason : reasons) {
+        SCOPED_TRACE(static_cast<int>(reason));
+        RecordingWnd w;
+        ASSERT_NE(w.Create(nullptr, QStringLiteral("TestWnd"), 0, 0), nullptr);
+        w.AddListItem(QStringLiteral("dev_list"), {"mouse", "Mouse", 0});
+        w.AddListItem(QStringLiteral("dev_list"), {"pen", "Pen", 1});
+        auto* list = w.FindControlAs<QListWidget>(QStringLiteral("dev_list"));
+        ASSERT_EQ(list->currentRow(), -1);
+
+        QFocusEvent focusIn(QEvent::FocusIn, reason);
+        QCoreApplication::sendEvent(list, &focusIn);
+
+        EXPECT_EQ(list->currentRow(), -1);
+        EXPECT_EQ(w.GetListCurSel(QStringLiteral("dev_list")), -1);
+        EXPECT_TRUE(std::none_of(w.notes.begin(), w.notes.end(), [](const TNotifyUI& n) {
+            return n.sType == QLatin1String("itemselect");
+        })) << "the focus is no choice";
+
+        // The user's own pick afterwards is reported as before.
+        list->setCurrentRow(1);
+        ASSERT_FALSE(w.notes.empty());
+        EXPECT_EQ(w.notes.back().sType, QStringLiteral("itemselect"));
+        EXPECT_EQ(w.notes.back().wParam, 1u);
+
+        // A list with a current row keeps it when the focus comes back.
+        QCoreApplication::sendEvent(list, &focusIn);
+        EXPECT_EQ(list->currentRow(), 1);
     }
 }
 

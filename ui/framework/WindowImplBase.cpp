@@ -64,6 +64,16 @@ const char* CheckField(const QAbstractButton* button) {
     return button->autoExclusive() || button->group() != nullptr ? "selected" : "checked";
 }
 
+// Qt makes the first row of a list without a current row current when the list takes the
+// focus by any means but a mouse press, and the list reports that as "itemselect", which reads
+// as the user's choice. Setting "no current row" on purpose just before the focus arrives
+// tells Qt the list's state was chosen, so it stays without a current row until the user picks.
+void KeepListWithoutCurrentRow(QObject* watched) {
+    auto* list = qobject_cast<QListWidget*>(watched);
+    if (list != nullptr && list->currentRow() < 0)
+        list->setCurrentIndex(QModelIndex());
+}
+
 bool IsInternalName(const QString& name) {
     return name.isEmpty() || name.startsWith(QLatin1String("qt_"));
 }
@@ -442,6 +452,8 @@ bool WindowImplBase::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::WindowDeactivate && !m_closing)
             OnWindowDeactivated();
     }
+    if (event->type() == QEvent::FocusIn)
+        KeepListWithoutCurrentRow(watched);
     if (watched != m_widget.data() && !m_closing) {
         auto* control = qobject_cast<QWidget*>(watched);
         if (control != nullptr && event->type() == QEvent::Enter)
