@@ -121,10 +121,13 @@ void X11ScreenWordCapture::EnableHighlightCapture(bool enable) {
 }
 
 void X11ScreenWordCapture::Watch() {
-    std::optional<Clock::time_point> readAt;
+    // When a read is due; a plain flag beside the time point (an optional here trips GCC's
+    // maybe-uninitialized warning in optimised builds).
+    bool readDue = false;
+    Clock::time_point readAt{};
     while (!m_stop) {
         pollfd fds[2] = {{m_xFd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-        const int timeout = readAt ? MillisecondsUntil(*readAt) : -1;
+        const int timeout = readDue ? MillisecondsUntil(readAt) : -1;
         // Events already read into Xlib's queue do not wake poll: look at the queue first.
         bool queued = false;
         {
@@ -142,12 +145,14 @@ void X11ScreenWordCapture::Watch() {
         bool changed = false;
         bool ownChange = false;
         TakeEvents(changed, ownChange);
-        if (!m_enabled || ownChange)
-            readAt.reset();
-        else if (changed)
+        if (!m_enabled || ownChange) {
+            readDue = false;
+        } else if (changed) {
+            readDue = true;
             readAt = Clock::now() + std::chrono::milliseconds(m_delayMs.load());
-        if (readAt && Clock::now() >= *readAt) {
-            readAt.reset();
+        }
+        if (readDue && Clock::now() >= readAt) {
+            readDue = false;
             if (std::optional<QString> text = ReadSelection(); text && m_enabled)
                 Deliver(*text);
         }
