@@ -1,5 +1,6 @@
 #include "mainwnd/CDevicePage.h"
 
+#include "app/ColourText.h"
 #include "app/IniFile.h"
 #include "app/Log.h"
 #include "mainwnd/PageValues.h"
@@ -150,7 +151,7 @@ void CDevicePage::LoadListSelection(const QString& list, const QString& value, b
 void CDevicePage::LoadColour(const QString& button, const QString& value) {
     if (!m_window.FindControl(button))
         return;
-    const std::optional<uint32_t> argb = pagevalues::ParseColourText(value);
+    const std::optional<uint32_t> argb = ParseColourText(value);
     if (!argb) {
         // The empty subtitle colour is the usual case: the skin's colour stays, quietly.
         if (!value.isEmpty())

@@ -11,10 +11,6 @@
 // What the device pages make of stored texts and list files: pure functions, no window.
 namespace pagevalues {
 
-// A stored colour: its leading decimal digits as an ARGB value. Nothing when the text starts
-// with no digit or the number does not fit 32 bits; the caller then keeps the colour it shows.
-std::optional<uint32_t> ParseColourText(const QString& text);
-
 // The languages.ini section of the recognition language list for a `recognition`/`engine`
 // value; empty for an engine without one ("ms" and unknown values).
 QString RecognitionSection(const QString& engine);

@@ -1,6 +1,7 @@
 #include "screentools/CLPWnd.h"
 
 #include "app/CConfig.h"
+#include "app/ColourText.h"
 #include "app/Log.h"
 #include "platform/SimEvents.h"
 #include "platform/WindowPlacement.h"
@@ -23,7 +24,7 @@ Qt::WindowFlags CLPWnd::AdjustWindowFlags(Qt::WindowFlags flags) const {
 
 uint32_t CLPWnd::ReadColour() {
     const QString text = m_config ? m_config->GetLpColor() : QString();
-    if (const std::optional<uint32_t> colour = screentexts::ParseArgbText(text)) {
+    if (const std::optional<uint32_t> colour = ParseColourText(text)) {
         m_refusedText.clear();
         return *colour;
     }

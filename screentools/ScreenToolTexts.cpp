@@ -25,21 +25,4 @@ std::optional<float> ParseZoomText(const QString& text) {
     return value;
 }
 
-std::optional<uint32_t> ParseArgbText(const QString& text) {
-    int i = 0;
-    while (i < text.size() && text[i].isSpace())
-        ++i;
-    uint64_t value = 0;
-    int digits = 0;
-    for (; i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i) {
-        value = value * 10 + static_cast<uint64_t>(text[i].unicode() - '0');
-        ++digits;
-        if (value > UINT32_MAX)
-            return std::nullopt;
-    }
-    if (digits == 0)
-        return std::nullopt;
-    return static_cast<uint32_t>(value);
-}
-
 } // namespace screentexts

@@ -18,8 +18,4 @@ constexpr uint32_t kDefaultLaserColour = 0xFF92A300; // "4287800064"
 // lens must magnify, and more than 16 shows a handful of pixels.
 std::optional<float> ParseZoomText(const QString& text);
 
-// lp_color: the leading decimal digits (after blanks) as an ARGB value. nullopt when there is
-// no digit or the value does not fit in 32 bits.
-std::optional<uint32_t> ParseArgbText(const QString& text);
-
 } // namespace screentexts

@@ -76,34 +76,4 @@ TEST_P(ZoomTextTest, ReadsLikeStrtofAndRefusesWhatCannotMagnify) {
 
 INSTANTIATE_TEST_SUITE_P(Table, ZoomTextTest, ::testing::ValuesIn(kZooms));
 
-struct ColourCase {
-    const char* text;
-    std::optional<uint32_t> argb;
-};
-
-const ColourCase kColours[] = {
-    {"4287800064", 0xFF92A300u},
-    {"4294967295", 0xFFFFFFFFu},
-    {"0", 0u},
-    {"255", 0x000000FFu},
-    {" 4278190335", 0xFF0000FFu},
-    {"4278190335xyz", 0xFF0000FFu},
-    {"00004278190335", 0xFF0000FFu},
-    {"abc", std::nullopt},
-    {"", std::nullopt},
-    {"99999999999", std::nullopt},
-    {"4294967296", std::nullopt},
-    {"-1", std::nullopt},
-    {"#FF0000", std::nullopt},
-};
-
-class ColourTextTest : public ::testing::TestWithParam<ColourCase> {};
-
-TEST_P(ColourTextTest, LeadingDigitsAreTheColourWithin32Bits) {
-    const ColourCase& c = GetParam();
-    EXPECT_EQ(screentexts::ParseArgbText(QString::fromUtf8(c.text)), c.argb) << c.text;
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, ColourTextTest, ::testing::ValuesIn(kColours));
-
 } // namespace
