@@ -116,6 +116,26 @@ class ScreenToolsTest(unittest.TestCase):
         w.sim("grab", "MagWnd", shot)
         self.assertEqual(pngfile.read(shot).pixel(150, 90), (0, 0, 0))
 
+    def test_a_zoom_chosen_on_the_pen_page_applies_to_the_shown_lens_at_once(self):
+        w = self.start({"lp_multiple": "2.0f"})
+        since = w.last_seq()
+        w.sim("tray", "left")
+        w.wait_event("window", since, name="MainWnd", visible=True)
+        # With the pen alone the chooser is hidden and the pen's page is the one shown.
+        w.sim("click", "MainWnd", "set_opt_lp")
+        w.sim("cursor", "1000", "500")
+        since = w.last_seq()
+        self.key("magnifier", "down")
+        w.wait_event("magnifier", since, visible=True, zoom=2.0)
+        chosen = w.last_seq()
+        w.sim("choose", "MainWnd", "mul_com", "4")
+        # The next tick shows the new zoom, the key still held and the pointer not moved.
+        lens = w.wait_event("magnifier", chosen, visible=True, zoom=4.0)
+        self.assertEqual((lens["x"], lens["y"], lens["src_x"], lens["src_y"]), (850, 410, 963, 478))
+        self.assertEqual(w.settings()["client"]["lp_multiple"], "4")
+        self.key("magnifier", "up")
+        w.wait_event("magnifier", chosen, visible=False)
+
     def test_unplugging_the_pen_switches_both_tools_off_and_shows_the_pointer(self):
         # At 200 % the dot still sits on the pointer's screen pixel.
         w = self.start(extra_env={"QT_SCALE_FACTOR": "2"})
