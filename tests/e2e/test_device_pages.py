@@ -3,10 +3,9 @@ show what custom.ini holds and change nothing, user changes are stored, reported
 service and reach the mouse."""
 import json
 import os
-import struct
 import unittest
-import zlib
 
+import pngfile
 from fake_service import FakeService
 from harness import World, write_ini
 
@@ -39,44 +38,6 @@ LOADED = [
 ]
 # Start-up reports (kind 3) are the only usage events a start sends.
 START_KIND = "eventTypeId=3&"
-
-
-def png_pixels(path):
-    """(width, height, rows of (r, g, b)) of an 8-bit RGB or RGBA PNG without interlace."""
-    with open(path, "rb") as f:
-        data = f.read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n"
-    pos, idat, width = 8, b"", 0
-    while pos < len(data):
-        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
-            assert depth == 8 and colour in (2, 6) and body[12] == 0, body
-            channels = 3 if colour == 2 else 4
-        elif kind == b"IDAT":
-            idat += body
-        pos += 12 + length
-    raw, stride, rows, prev = zlib.decompress(idat), width * channels, [], bytearray(width * channels)
-    for y in range(height):
-        filt, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - channels] if i >= channels else 0
-            b = prev[i]
-            c = prev[i - channels] if i >= channels else 0
-            if filt == 1:
-                line[i] = (line[i] + a) & 255
-            elif filt == 2:
-                line[i] = (line[i] + b) & 255
-            elif filt == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif filt == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        rows.append([tuple(line[x * channels:x * channels + 3]) for x in range(width)])
-        prev = line
-    return width, height, rows
 
 
 class DevicePagesTest(unittest.TestCase):
@@ -249,10 +210,11 @@ class DevicePagesTest(unittest.TestCase):
         self.show_pen_page("set_opt_lp")
         picture = os.path.join(w.home, "pen.png")
         w.sim("grab", "MainWnd", picture)
-        _, _, rows = png_pixels(picture)
+        face = pngfile.read(picture)
         counts = {}
-        for row in rows:
-            for pixel in row:
+        for y in range(face.height):
+            for x in range(face.width):
+                pixel = face.pixel(x, y)
                 counts[pixel] = counts.get(pixel, 0) + 1
         # Each button is at least 64 x 24 pixels; most of it shows its colour.
         self.assertGreater(counts.get((0, 0, 255), 0), 500, "laser_btn in lp_color")

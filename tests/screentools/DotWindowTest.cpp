@@ -1,11 +1,11 @@
 // The laser dot as a window: its place, shape and colour, and the colour texts it refuses.
+#include "support/LogCapture.h"
+
 #include "app/CConfig.h"
 #include "app/CWndManager.h"
-#include "app/Log.h"
 #include "screentools/CLPWnd.h"
 #include "screentools/ScreenToolWindows.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -92,24 +92,8 @@ TEST_F(DotWindowTest, ASkinWithoutTheDotControlShowsNothing) {
 
 class LoggedDotTest : public DotWindowTest {
 protected:
-    void SetUp() override {
-        DotWindowTest::SetUp();
-        applog::InitLogging(m_logDir.filePath(QStringLiteral("log.log")));
-    }
-    void TearDown() override { applog::StopLogging(); }
-    QStringList Warnings() const {
-        applog::StopLogging();
-        QFile file(m_logDir.filePath(QStringLiteral("log.log")));
-        QStringList warnings;
-        if (!file.open(QIODevice::ReadOnly))
-            return warnings;
-        for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-            if (line.contains(QStringLiteral(" warning] ")))
-                warnings << line;
-        }
-        return warnings;
-    }
-    QTemporaryDir m_logDir;
+    QStringList Warnings() const { return m_log.Warnings(); }
+    LogCapture m_log;
 };
 
 TEST_F(LoggedDotTest, AColourTextThatIsNoColourKeepsTheColourAndIsLoggedOnce) {

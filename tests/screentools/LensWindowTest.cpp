@@ -1,14 +1,13 @@
 // The magnifier lens as a window: where it shows, what it shows, when it grabs the screen and
 // how it takes zoom texts.
 #include "support/FakeDesktopScreen.h"
+#include "support/LogCapture.h"
 
 #include "app/CConfig.h"
 #include "app/CWndManager.h"
-#include "app/Log.h"
 #include "screentools/CImageWnd.h"
 #include "screentools/ScreenToolWindows.h"
 
-#include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -146,25 +145,8 @@ TEST_F(LensWindowTest, AnUnreadablePointerLeavesTheLensAsItIs) {
 
 class LoggedLensTest : public LensWindowTest {
 protected:
-    void SetUp() override {
-        LensWindowTest::SetUp();
-        applog::InitLogging(m_logDir.filePath(QStringLiteral("log.log")));
-    }
-    void TearDown() override { applog::StopLogging(); }
-    // Ends the logging: the file is complete once the sink is gone.
-    QStringList Warnings() const {
-        applog::StopLogging();
-        QFile file(m_logDir.filePath(QStringLiteral("log.log")));
-        QStringList warnings;
-        if (!file.open(QIODevice::ReadOnly))
-            return warnings;
-        for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-            if (line.contains(QStringLiteral(" warning] ")))
-                warnings << line;
-        }
-        return warnings;
-    }
-    QTemporaryDir m_logDir;
+    QStringList Warnings() const { return m_log.Warnings(); }
+    LogCapture m_log;
 };
 
 TEST_F(LoggedLensTest, AZoomTextThatCannotMagnifyKeepsTheLastZoomAndIsLogged) {
