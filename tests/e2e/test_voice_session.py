@@ -9,6 +9,7 @@ from harness import World
 
 SPEECH = "/usr/share/pocketsphinx/test/data/goforward.raw"
 SPEECH_SECONDS = os.path.getsize(SPEECH) / 32000
+SENTENCE = "go forward ten meters"
 # byte 7 of the mouse's reports: generation v6, sensor 3205 (1) or 3212 (2)
 SENSOR_3205 = "01"
 SENSOR_3212 = "02"
@@ -44,39 +45,44 @@ class VoiceSessionTest(unittest.TestCase):
         w.wait_event("window", released, timeout=60, name="VoiceTipWnd", visible=False)
         return since
 
+    def typed_sentence(self, w, since, kind):
+        """The text typed through `kind` events ("clipboard" or "char") once the whole sentence
+        is out: typing runs after the tip hides, pieces and characters some time apart."""
+        def typed():
+            return "".join(e["text"] for e in w.matching(kind, since)).strip(" .")
+
+        w._wait_for(lambda: len(typed()) >= len(SENTENCE), 30, f"the typed sentence ({kind})")
+        return typed()
+
     def test_clipboard_and_ctrl_v_with_sensor_3205(self):
         w = self.start(SENSOR_3205)
         since = self.dictate(w)
         w.wait_event("message", since, msg=1127, wparam=0)
         w.wait_event("control", since, window="VoiceTipWnd", control="tip_text", text="Please speak")
-        typed = "".join(e["text"] for e in w.matching("clipboard", since))
-        self.assertEqual(typed.strip(" ."), "go forward ten meters")
+        self.assertEqual(self.typed_sentence(w, since, "clipboard"), SENTENCE)
+        # Each piece is pasted right after it reaches the clipboard.
+        pieces = len(w.matching("clipboard", since))
+        w._wait_for(lambda: len(w.matching("key", since)) >= pieces, 30, "a paste per piece")
         keys = w.matching("key", since)
-        self.assertEqual(len(keys), len(w.matching("clipboard", since)))
+        self.assertEqual(len(keys), pieces)
         self.assertTrue(all(k["keys"] == "ctrl+v" for k in keys))
         self.assertEqual(w.matching("hid_output", since), [])
 
     def test_mouse_types_ctrl_v_with_sensor_3212(self):
         w = self.start(SENSOR_3212)
         since = self.dictate(w)
-        typed = "".join(e["text"] for e in w.matching("clipboard", since))
-        self.assertEqual(typed.strip(" ."), "go forward ten meters")
+        self.assertEqual(self.typed_sentence(w, since, "clipboard"), SENTENCE)
         self.assertEqual(w.matching("key", since), [])
+        # The mouse's paste report follows each piece on the clipboard.
+        pieces = len(w.matching("clipboard", since))
+        w._wait_for(lambda: len(w.matching("hid_output", since)) >= pieces, 30, "a paste report per piece")
         outputs = w.matching("hid_output", since)
-        self.assertTrue(outputs)
         self.assertTrue(all(o["bytes"].startswith("0aa30119") for o in outputs))
 
     def test_character_typing_mode(self):
         w = self.start(SENSOR_3205, {"client": {"typingMode": "mode1"}})
         since = self.dictate(w)
-        expected = "go forward ten meters"
-
-        def typed():
-            return "".join(e["text"] for e in w.matching("char", since)).strip(" .")
-
-        # Characters go out 20 ms apart, so typing may still run when the tip hides.
-        w._wait_for(lambda: len(typed()) >= len(expected), 30, "the typed sentence")
-        self.assertEqual(typed(), expected)
+        self.assertEqual(self.typed_sentence(w, since, "char"), SENTENCE)
         self.assertEqual(w.matching("clipboard", since), [])
 
     def test_a_storm_of_key_presses_leaves_dictation_working(self):
@@ -97,8 +103,7 @@ class VoiceSessionTest(unittest.TestCase):
         self.assertEqual(w.matching("clipboard", since), [])
         self.assertIsNone(w.procs[0].poll())
         since = self.dictate(w)
-        typed = [e["text"] for e in w.matching("clipboard", since)]
-        self.assertEqual("".join(typed), "go forward ten meters")
+        self.assertEqual(self.typed_sentence(w, since, "clipboard"), SENTENCE)
 
     def test_without_an_engine_keys_show_the_tip_and_start_no_capture(self):
         w = self.start(SENSOR_3205, {"recognition": {"engine": "ms"}})
