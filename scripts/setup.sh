@@ -24,6 +24,8 @@ packages=(
   qt6-multimedia-dev gstreamer1.0-plugins-good gstreamer1.0-pulseaudio libespeak-ng-dev
   # the desktop's file index, for locating applications by name
   plocate
+  # the file manager's ShowItems call for the pen's save folder
+  dbus-bin
   # local speech recognition
   libpocketsphinx-dev libsphinxbase-dev pocketsphinx pocketsphinx-en-us pocketsphinx-testdata
   # tests
