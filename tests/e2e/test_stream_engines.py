@@ -108,9 +108,11 @@ class StreamEnginesTest(unittest.TestCase):
         for secret in secrets:
             self.assertNotIn(secret, shown)
 
-    def test_sg_refused_token_then_dictation_is_typed(self):
+    def sg_world(self, token_status, token_body):
+        """A program on "sg" whose token service answers as given and whose stream types
+        你好世界 at the end of the audio; returns (world, token service, stream)."""
         tls = (self.pki[1], self.pki[2])
-        token = self.service(HttpService(401, "", tls=tls))
+        token = self.service(HttpService(token_status, token_body, tls=tls))
 
         def vendor(conn, frame):
             if frame == "null":
@@ -123,6 +125,10 @@ class StreamEnginesTest(unittest.TestCase):
                           "sg_stream": f"wss://localhost:{stream.port}/wss/asr/v1/streaming_recognize"},
             "credentials": {"sg_appid": SG_APPID, "sg_appkey": SG_APPKEY},
             "tls": {"ca_file": self.pki[0]}})
+        return w, token, stream
+
+    def test_sg_refused_token_then_dictation_is_typed(self):
+        w, token, stream = self.sg_world(401, "")
         w.wait_event("audio_default", name="Dravel Microphone")
 
         since = self.press(w)
@@ -211,20 +217,7 @@ class StreamEnginesTest(unittest.TestCase):
     def dictation_world(self, engine):
         """A program whose engine reaches working fakes; returns (world, stream, decode, text)."""
         if engine == "sg":
-            tls = (self.pki[1], self.pki[2])
-            token = self.service(HttpService(200, json.dumps({"token": SG_TOKEN}), tls=tls))
-
-            def vendor(conn, frame):
-                if frame == "null":
-                    conn.send('{"results":[{"alternatives":[{"transcript":"你好世界"}],"is_final":true}]}')
-                    conn.close(1000)
-
-            stream = self.service(WsServer(vendor, tls=tls))
-            w = self.start("sg", {
-                "endpoints": {"sg_token": f"https://localhost:{token.port}/apis/auth/v1/create_token",
-                              "sg_stream": f"wss://localhost:{stream.port}/wss/asr/v1/streaming_recognize"},
-                "credentials": {"sg_appid": SG_APPID, "sg_appkey": SG_APPKEY},
-                "tls": {"ca_file": self.pki[0]}})
+            w, _, stream = self.sg_world(200, json.dumps({"token": SG_TOKEN}))
             return w, stream, sg_audio, "你好世界"
 
         def vendor(conn, frame):
