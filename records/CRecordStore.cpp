@@ -153,9 +153,8 @@ bool CRecordStore::Shared::PrepareFolders(const QString& opusFolder, const QStri
     for (const QString& folder : {opusFolder, SubFolder(rootFolder, "pcm"),
                                   SubFolder(rootFolder, "wav"), SubFolder(rootFolder, "txt")}) {
         if (PathTooLong(folder)) {
-            Log(QStringLiteral("records: scan refused, path over %1 bytes: %2")
-                    .arg(kMaxPathBytes)
-                    .arg(folder.left(200) + QStringLiteral("...")));
+            Log(QStringLiteral("records: scan refused, path over %1 bytes: %2...")
+                    .arg(QString::number(kMaxPathBytes), folder.left(200)));
             return false;
         }
     }
@@ -197,8 +196,7 @@ std::optional<RecordItem> CRecordStore::Shared::Convert(const QString& opusPath,
     for (const QString& path : {opusPath, pcmPath, wavPath, txtPath}) {
         if (PathTooLong(path)) {
             Log(QStringLiteral("records: %1 skipped, a path is over %2 bytes")
-                    .arg(QFileInfo(opusPath).fileName().left(200))
-                    .arg(kMaxPathBytes));
+                    .arg(QFileInfo(opusPath).fileName().left(200), QString::number(kMaxPathBytes)));
             return std::nullopt;
         }
     }

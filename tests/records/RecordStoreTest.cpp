@@ -263,7 +263,7 @@ TEST_F(RecordStoreTest, AnUnusableFolderGivesOneLogLineAndTheScanStillFinishes) 
 TEST_F(RecordStoreTest, OddNamesKeepTheirNames) {
     const QString names[] = {QStringLiteral("my recording"), QStringLiteral("it's \"quoted\""),
                              QStringLiteral("录音 01"), QStringLiteral("$(touch x);`y`"),
-                             QStringLiteral("%s%n")};
+                             QStringLiteral("%s%n%1")};
     for (const QString& name : names)
         AddPenFile(name + QStringLiteral(".opus"), 3);
     ASSERT_TRUE(Scan());
