@@ -28,15 +28,15 @@ protected:
     QTemporaryDir m_dir;
 };
 
-// 1700 and 30000 packets cross the decoder's read block (1600 packets) and its PCM flush
-// (512 Ki samples), where a lost, doubled or misaligned block would show.
+// 1700 and 3400 packets cross the decoder's read block (1600 packets) and its PCM flush
+// (512 Ki samples, 1639 packets), where a lost, doubled or misaligned block would show.
 INSTANTIATE_TEST_SUITE_P(
     Sizes, PenFileTest,
     ::testing::Values(PenFileCase{"Empty", 0, 0, 0}, PenFileCase{"TailOnly", 0, 39, 0},
                       PenFileCase{"OnePacket", 1, 0, 1}, PenFileCase{"FourHundredBytes", 10, 0, 10},
                       PenFileCase{"FourHundredTenBytes", 10, 10, 10},
                       PenFileCase{"PastOneReadBlock", 1700, 39, 1700},
-                      PenFileCase{"PastTheFlush", 30000, 1, 30000}),
+                      PenFileCase{"PastTheFlushTwice", 3400, 1, 3400}),
     [](const ::testing::TestParamInfo<PenFileCase>& info) { return std::string(info.param.name); });
 
 TEST_P(PenFileTest, EveryWholePacketDecodesAsLibopusDoesAndTheTailIsDropped) {

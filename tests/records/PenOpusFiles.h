@@ -10,7 +10,8 @@
 namespace penfiles {
 
 // Packets of 20 ms of 16 kHz mono speech-like sound (two tones and noise, fixed seed), hard
-// CBR at 16 kbit/s so each is exactly 40 bytes, as the pen writes them.
+// CBR at 16 kbit/s so each is exactly 40 bytes, as the pen writes them. Past 1000 packets the
+// first 1000 repeat.
 QByteArray EncodePackets(int packets, uint32_t seed = 1);
 
 // The PCM (s16le) of decoding data in 40-byte packets with one libopus decoder: each whole
