@@ -20,6 +20,13 @@ struct HttpLimits {
     long totalSeconds = 3;
 };
 
+// A multipart upload has no time limit, but a peer that stalls it ends it: below
+// lowSpeedBytes per second for lowSpeedSeconds in a row (0: never).
+struct HttpUploadLimits {
+    long lowSpeedBytes = 1;
+    long lowSpeedSeconds = 60;
+};
+
 // Limits of one file download. Unlike the service calls, downloads follow redirects.
 struct DownloadLimits {
     long connectSeconds = 5;
@@ -61,12 +68,7 @@ public:
         std::string filePath;
     };
 
-    // A multipart upload has no time limit, but a peer that stalls it ends it: below
-    // lowSpeedBytes per second for lowSpeedSeconds in a row (0: never).
-    struct UploadLimits {
-        long lowSpeedBytes = 1;
-        long lowSpeedSeconds = 60;
-    };
+    using UploadLimits = HttpUploadLimits;
 
     using Result = std::pair<bool, std::string>;
 
