@@ -111,7 +111,9 @@ protected:
         m_server.SetRoute("/api/editiorSaveRecord",
                           HttpReply(200, R"({"rc":"0","data":{"id":88,"userid":42}})"));
         m_server.SetRoute("/api/recordUpload.json", HttpReply(200, R"({"rc":"0"})"));
-        m_user->Fill(UserRecord{42});
+        UserRecord record;
+        record.id = 42;
+        m_user->Fill(record);
         m_user->SetSignedIn(true);
 
         CRecordStore::Links storeLinks;
