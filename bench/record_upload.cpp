@@ -50,7 +50,8 @@ void ServeOnce(int listener, std::uint64_t* received) {
             if (end == std::string::npos)
                 continue;
             const size_t at = head.find("Content-Length: ");
-            length = at == std::string::npos ? 0 : std::strtoull(head.c_str() + at + 16, nullptr, 10);
+            length =
+                at == std::string::npos ? 0 : std::strtoull(head.c_str() + at + 16, nullptr, 10);
             body = head.size() - end - 4;
         } else {
             body += static_cast<std::uint64_t>(n);
@@ -100,10 +101,10 @@ int main(int argc, char** argv) {
     std::ofstream("/proc/self/clear_refs") << "5";
     const long before = StatusKiB("VmRSS:");
     const auto start = std::chrono::steady_clock::now();
-    const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) +
-                            recordrequests::kUploadPath;
-    const auto result = CHttpClient::PostMultipart(
-        url, recordrequests::UploadParts(record, 42, mebibytes * kMiB));
+    const std::string url =
+        "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + recordrequests::kUploadPath;
+    const auto result =
+        CHttpClient::PostMultipart(url, recordrequests::UploadParts(record, 42, mebibytes * kMiB));
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long peak = StatusKiB("VmHWM:");

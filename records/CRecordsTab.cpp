@@ -13,8 +13,10 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QPointer>
+#include <QTimer>
 #include <QVariantMap>
 
 #include <system_error>
@@ -44,6 +46,8 @@ const char kIdentifyPicture[] = "file='mainWnd/icon_identify.png' corner='6,6,6,
 const char* const kLanguages[] = {"zh_cn", "en_us"};
 
 constexpr int kLocalPage = 0;
+// How long one turn of the event loop may spend adding rows to the local list.
+constexpr qint64 kRowSliceMs = 15;
 constexpr int kServerPage = 1;
 
 QString Utf8(const std::string& text) {
@@ -103,6 +107,9 @@ void CRecordsTab::OnSignedOut() {
     m_identifying = false;
     m_current = -1;
     m_progressText.clear();
+    ++m_localBuild;
+    m_pendingRows.clear();
+    m_afterRows = nullptr;
     m_window.RemoveAllListItems(QLatin1String(kServerList));
     m_window.RemoveAllListItems(QLatin1String(kLocalList));
     if (m_links.store)
@@ -189,9 +196,11 @@ bool CRecordsTab::HandleMessage(unsigned msg, uintptr_t wParam) {
         StartFetch();
         return true;
     case recmsg::kLocalRecordsChanged:
-        RebuildLocalList();
-        m_window.SetControlVisible(QLatin1String(kScanButton), true);
-        m_window.SetControlVisible(QLatin1String(kScanGif), false);
+        // The scan button comes back once the list shows every record.
+        RebuildLocalList([this] {
+            m_window.SetControlVisible(QLatin1String(kScanButton), true);
+            m_window.SetControlVisible(QLatin1String(kScanGif), false);
+        });
         return true;
     case recmsg::kTranscriptDone:
         OnTranscriptDone(wParam != 0);
@@ -229,30 +238,51 @@ void CRecordsTab::RebuildServerList() {
     }
 }
 
-void CRecordsTab::RebuildLocalList() {
-    const QString list = QLatin1String(kLocalList);
-    m_window.RemoveAllListItems(list);
-    if (!m_links.store)
+void CRecordsTab::RebuildLocalList(std::function<void()> then) {
+    m_window.RemoveAllListItems(QLatin1String(kLocalList));
+    ++m_localBuild;
+    m_pendingRows.clear();
+    m_nextRow = 0;
+    m_afterRows = std::move(then);
+    if (m_links.store) {
+        // The server names may have changed since the last rebuild: no record goes up twice.
+        m_links.store->RefreshOnServerFlags();
+        m_pendingRows = m_links.store->LocalRecords();
+    }
+    AddLocalRows(m_localBuild);
+}
+
+void CRecordsTab::AddLocalRows(std::uint64_t build) {
+    if (build != m_localBuild)
         return;
-    // The server names may have changed since the last rebuild: no record goes up twice.
-    m_links.store->RefreshOnServerFlags();
-    const std::vector<RecordItem> records = m_links.store->LocalRecords();
-    for (size_t i = 0; i < records.size(); ++i) {
-        const int index = static_cast<int>(i);
+    QElapsedTimer slice;
+    slice.start();
+    const QString list = QLatin1String(kLocalList);
+    while (m_nextRow < m_pendingRows.size() && slice.elapsed() < kRowSliceMs) {
+        const RecordItem& record = m_pendingRows[m_nextRow];
+        const int index = static_cast<int>(m_nextRow++);
         QWidget* row = m_window.AddListRow(list, QLatin1String(kLocalRowSkin),
-                                           {TitleOf(records[i]), TitleOf(records[i]), index});
-        if (!row)
-            return;
-        FillLocalRow(row, index);
+                                           {TitleOf(record), TitleOf(record), index});
+        if (!row) {
+            m_nextRow = m_pendingRows.size();
+            break;
+        }
+        FillLocalRow(row, index, record);
+    }
+    if (m_nextRow < m_pendingRows.size()) {
+        QTimer::singleShot(0, m_window.GetHWND(), [this, build] { AddLocalRows(build); });
+        return;
+    }
+    m_pendingRows.clear();
+    if (auto then = std::move(m_afterRows)) {
+        m_afterRows = nullptr;
+        then();
     }
 }
 
-void CRecordsTab::FillLocalRow(QWidget* row, int index) {
-    const std::optional<RecordItem> record = m_links.store->LocalRecord(index);
-    if (!record)
-        return;
+void CRecordsTab::FillLocalRow(QWidget* row, int index, const RecordItem& record) {
     m_window.SetControlText(row->findChild<QWidget*>(QStringLiteral("local_name_lab")),
-                            TitleOf(*record));
+                            TitleOf(record));
     auto* languages = row->findChild<QComboBox*>(QLatin1String(kLanguageList));
     if (languages) {
         languages->clear();
@@ -261,7 +291,7 @@ void CRecordsTab::FillLocalRow(QWidget* row, int index) {
             languages->setItemData(languages->count() - 1, QLatin1String(language),
                                    ui::kListNameRole);
         }
-        const int chosen = languages->findText(Utf8(record->recognitionLanguage));
+        const int chosen = languages->findText(Utf8(record.recognitionLanguage));
         languages->setCurrentIndex(chosen >= 0 ? chosen : 0);
     }
     QWidget* identify = row->findChild<QWidget*>(QLatin1String(kIdentifyButton));
@@ -271,7 +301,7 @@ void CRecordsTab::FillLocalRow(QWidget* row, int index) {
     m_window.SetControlVisible(loading, inChain);
     m_window.SetControlVisible(identify, !inChain);
     m_window.SetControlText(progress, inChain ? m_progressText : QString());
-    if (record->onServer) {
+    if (record.onServer) {
         m_window.SetControlEnabled(languages, false);
         m_window.SetBkImage(identify, QLatin1String(kFinishedPicture));
         m_window.SetControlEnabled(identify, false);
