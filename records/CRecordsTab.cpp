@@ -114,6 +114,11 @@ void CRecordsTab::OnSignedOut() {
     m_window.RemoveAllListItems(QLatin1String(kLocalList));
     if (m_links.store)
         m_links.store->Clear();
+    // A scan still running brings the button back with its end message.
+    if (!m_links.store || !m_links.store->IsScanning()) {
+        m_window.SetControlVisible(QLatin1String(kScanButton), true);
+        m_window.SetControlVisible(QLatin1String(kScanGif), false);
+    }
 }
 
 void CRecordsTab::StartFetch() {
