@@ -24,7 +24,7 @@ PASSWORD = "secret99"
 USER_ID = 42
 SIGNED_IN = {"rc": "0", "msg": "ok", "data": {"id": USER_ID, "phone": PHONE}}
 BUSY = "有录音文件正在识别,请勿操作"
-SPEECH = "/usr/share/pocketsphinx/model/test/goforward.raw"  # noqa: pocketsphinx-testdata
+SPEECH = "/usr/share/pocketsphinx/test/data/goforward.raw"  # pocketsphinx-testdata
 
 
 def sim_knows(command):
