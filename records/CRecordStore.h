@@ -22,16 +22,22 @@ public:
         std::function<void()> scanFinished;
         // One line for the log.
         std::function<void(const QString&)> log;
+        // A scan is about to convert this Opus file (optional; called on the scan thread).
+        std::function<void(const QString& opusPath)> converting;
     };
 
     explicit CRecordStore(Links links);
-    ~CRecordStore(); // waits for a running scan
+    // Waits for a running scan, which stops at its next block; scans still queued are dropped
+    // (no scanFinished after destruction began), queued Opus deletions are carried out.
+    ~CRecordStore();
     CRecordStore(const CRecordStore&) = delete;
     CRecordStore& operator=(const CRecordStore&) = delete;
 
     // Scans opusFolder for new recordings on a worker thread and returns at once: every Opus
     // file whose NAME has not been seen becomes root/pcm/NAME.pcm, root/wav/NAME.wav and a local
-    // record (text path root/txt/NAME.txt). scanFinished follows in every case.
+    // record (text path root/txt/NAME.txt). scanFinished follows in every case. A scan asked
+    // for while one runs follows it. A file that cannot be converted leaves no output and its
+    // NAME unseen (an Ogg file excepted), so a later scan tries it again.
     void StartScan(const QString& opusFolder, const QString& rootFolder);
     bool IsScanning() const;
 
@@ -49,7 +55,8 @@ public:
     std::vector<RecordItem> LocalRecords() const;
     std::optional<RecordItem> LocalRecord(int index) const;
     bool SetLocalRecord(int index, const RecordItem& record);
-    // Removes the record and its own NAME from the seen names and deletes its Opus file.
+    // Removes the record and its own NAME from the seen names and deletes its Opus file (on the
+    // store's worker, soon after; no scan converts that file meanwhile).
     bool RemoveLocalRecord(int index);
     // Recomputes the on-server flags from the server names (on every local-list rebuild).
     void RefreshOnServerFlags();

@@ -1,11 +1,11 @@
 #include "records/ConvertPcmToWav.h"
 
 #include <QFile>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -13,14 +13,8 @@ namespace {
 // Large blocks keep an hour of audio (115 MB) well under a second of copying.
 constexpr std::size_t kCopyBlockBytes = 1 << 20;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-FilePtr OpenFile(const QString& path, const char* mode) {
-    return FilePtr(std::fopen(QFile::encodeName(path).constData(), mode));
-}
+// The RIFF size (data + 36) must fit its 32 bits.
+constexpr long long kMaxDataBytes = 0xFFFFFFFFLL - 36;
 
 void PutLe32(uint8_t* at, uint32_t value) {
     for (int i = 0; i < 4; ++i)
@@ -51,56 +45,74 @@ std::array<uint8_t, wav::kHeaderBytes> Header(uint32_t dataSize, int channels, i
     return h;
 }
 
-// Copies whole samples from in to out; the count of bytes copied, or -1 on a write error.
-long long CopySamples(std::FILE* in, std::FILE* out) {
+enum class CopyError { None, Read, Write, TooLarge };
+
+// Copies whole samples from in to out, counting them in copied.
+CopyError CopySamples(QFile& in, QSaveFile& out, long long& copied) {
     std::vector<char> block(kCopyBlockBytes + 1);
-    std::size_t carried = 0; // an odd byte held back until its partner comes
-    long long copied = 0;
+    qint64 carried = 0; // an odd byte held back until its partner comes
+    copied = 0;
     for (;;) {
-        const std::size_t got = std::fread(block.data() + carried, 1, kCopyBlockBytes, in);
+        const qint64 got = in.read(block.data() + carried, kCopyBlockBytes);
+        if (got < 0)
+            return CopyError::Read;
         if (got == 0)
-            break;
-        const std::size_t have = carried + got;
-        const std::size_t even = have & ~std::size_t{1};
-        if (std::fwrite(block.data(), 1, even, out) != even)
-            return -1;
-        copied += static_cast<long long>(even);
+            return CopyError::None;
+        const qint64 have = carried + got;
+        const qint64 even = have & ~qint64{1};
+        copied += even;
+        if (copied > kMaxDataBytes)
+            return CopyError::TooLarge;
+        if (out.write(block.data(), even) != even)
+            return CopyError::Write;
         carried = have - even;
         if (carried != 0)
-            block[0] = block[even];
+            block[0] = block[static_cast<std::size_t>(even)];
     }
-    return copied;
 }
+
+int Fail(const char* message) {
+    std::printf("%s", message);
+    return -1;
+}
+
+constexpr char kOpenPcmError[] = "Open pcm file error.\n";
+constexpr char kCreateWavError[] = "Create wav file error.\n";
 
 } // namespace
 
+// The WAV is written under a temporary name and takes wavPath only once complete, so a failure
+// never leaves a partial WAV there (an earlier WAV of that name stays as it was).
 int ConvertPcmToWav(const QString& pcmPath, int channels, int sampleRate, const QString& wavPath) {
-    FilePtr in = OpenFile(pcmPath, "rb");
-    if (!in) {
-        std::printf("Open pcm file error.\n");
-        return -1;
-    }
-    FilePtr out = OpenFile(wavPath, "wb");
-    if (!out) {
-        std::printf("Create wav file error.\n");
-        return -1;
-    }
+    QFile in(pcmPath);
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return Fail(kOpenPcmError);
+    // Known too large before anything is written; the copy checks again for a growing file.
+    if ((in.size() & ~qint64{1}) > kMaxDataBytes)
+        return Fail(kCreateWavError);
+    QSaveFile out(wavPath);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return Fail(kCreateWavError);
     // The header's sizes are known only after the copy: room is left for it first.
     const auto placeholder = Header(0, channels, sampleRate);
-    const long long copied =
-        std::fwrite(placeholder.data(), 1, placeholder.size(), out.get()) == placeholder.size()
-            ? CopySamples(in.get(), out.get())
-            : -1;
-    if (copied < 0 || copied > 0xFFFFFFFFLL - 36) {
-        std::printf("Create wav file error.\n");
-        return -1;
+    if (out.write(reinterpret_cast<const char*>(placeholder.data()), wav::kHeaderBytes) !=
+        wav::kHeaderBytes)
+        return Fail(kCreateWavError);
+    long long copied = 0;
+    switch (CopySamples(in, out, copied)) {
+    case CopyError::None:
+        break;
+    case CopyError::Read:
+        return Fail(kOpenPcmError);
+    case CopyError::Write:
+    case CopyError::TooLarge:
+        return Fail(kCreateWavError);
     }
     const auto header = Header(static_cast<uint32_t>(copied), channels, sampleRate);
-    if (std::fseek(out.get(), 0, SEEK_SET) != 0 ||
-        std::fwrite(header.data(), 1, header.size(), out.get()) != header.size() ||
-        std::fclose(out.release()) != 0) {
-        std::printf("Create wav file error.\n");
-        return -1;
-    }
+    if (!out.seek(0) ||
+        out.write(reinterpret_cast<const char*>(header.data()), wav::kHeaderBytes) !=
+            wav::kHeaderBytes ||
+        !out.commit())
+        return Fail(kCreateWavError);
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "records/ConvertPcmToWav.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -105,6 +106,39 @@ TEST(ConvertPcmToWavErrors, MissingInputOrUncreatableOutputFailsAndSaysSo) {
                               dir.filePath(QStringLiteral("no/such/folder/out.wav"))),
               -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Create wav file error.\n");
+}
+
+} // namespace
+
+namespace {
+
+// A failed conversion leaves no WAV of the name, nor any temporary file, and an earlier WAV of
+// that name as it was.
+TEST(ConvertPcmToWavFailures, NoPartialWavAndAnEarlierOneStays) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString wav = dir.filePath(QStringLiteral("out.wav"));
+    ASSERT_TRUE(WriteAll(wav, "earlier"));
+
+    // A folder opens but cannot be read as a PCM file.
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("folder.pcm"))));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(ConvertPcmToWav(dir.filePath(QStringLiteral("folder.pcm")), 1, 16000, wav), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Open pcm file error.\n");
+    EXPECT_EQ(ReadAll(wav), QByteArray("earlier"));
+
+    // Four GiB of samples do not fit the RIFF sizes (a sparse file: nothing is copied).
+    QFile huge(dir.filePath(QStringLiteral("huge.pcm")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(qint64{1} << 32));
+    huge.close();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(ConvertPcmToWav(huge.fileName(), 1, 16000, wav), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Create wav file error.\n");
+    EXPECT_EQ(ReadAll(wav), QByteArray("earlier"));
+
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"huge.pcm", "out.wav"}));
 }
 
 } // namespace

@@ -370,6 +370,33 @@ int Network(SimClient& client, const Args& args) {
     return Simple(client, request);
 }
 
+// A volume holds the files of a folder of this machine, as a mounted stick would.
+int Volume(SimClient& client, const Args& args) {
+    const Options options = ParseOptions(args, {"label"});
+    const Args& words = options.positional;
+    const char* usage = "usage: volume add DIR [--fixed] [--label TEXT] | volume remove DIR";
+    if (words.size() != 2 || (words[0] != "add" && words[0] != "remove"))
+        return Fail(usage);
+    const std::filesystem::path mount = std::filesystem::absolute(words[1]).lexically_normal();
+    Json::Value request;
+    request["op"] = "volume";
+    request["action"] = words[0];
+    // "/media/PEN/" and "/media/PEN" are one mount point.
+    request["mount"] = mount.has_filename() || mount == mount.root_path()
+                           ? mount.string()
+                           : mount.parent_path().string();
+    if (words[0] == "add") {
+        std::error_code error;
+        if (!std::filesystem::is_directory(mount, error))
+            return Fail("volume add: " + words[1] + " is not a folder");
+        request["removable"] = !options.Has("fixed");
+        request["label"] = options.Get("label");
+    } else if (!options.flags.empty() || !options.named.empty()) {
+        return Fail(usage);
+    }
+    return Simple(client, request);
+}
+
 int Stop(SimClient& client, const Args&) {
     Json::Value request;
     request["op"] = "stop";
@@ -411,6 +438,7 @@ int RunSimCommand(const std::string& socketPath, const std::vector<std::string>&
         {"network", Network},
         {"screen-image", ScreenImage},
     };
+    commands.emplace("volume", Volume);
     for (auto& [name, command] : SimWindowCommands())
         commands.emplace(name, std::move(command));
     if (args.empty())

@@ -9,7 +9,7 @@
 // and a picture,
 // a text caret only when a test places one, a focus window, the clipboard, and the capture
 // sources of the sound system with the default one, the file index of the desktop's file
-// search and whether the computer is online.
+// search, whether the computer is online, and the mounted volumes.
 struct SimDesktop {
     struct Point {
         int x = 0;
@@ -18,6 +18,11 @@ struct SimDesktop {
     struct AudioSource {
         std::string id;
         std::string name;
+    };
+    struct Volume {
+        std::string mount; // absolute
+        bool removable = true;
+        std::string label;
     };
 
     static constexpr int kWidth = 1920;
@@ -36,6 +41,7 @@ struct SimDesktop {
     size_t defaultSource = 0;
     std::set<std::string> indexedFiles; // sorted by path, each once
     bool online = true;
+    std::vector<Volume> volumes; // in the order they were added
 
     const AudioSource* FindSource(const std::string& id) const {
         for (const AudioSource& s : sources) {

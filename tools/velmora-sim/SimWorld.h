@@ -88,6 +88,9 @@ private:
     void OnFileSearch(SimConnection&, const Json::Value& request);
     void OnNetwork(SimConnection&, const Json::Value& request);
     void OnNetworkState(SimConnection&, const Json::Value& request);
+    // Mounted volumes: the tools add and remove them, the program lists them.
+    void OnVolume(SimConnection&, const Json::Value& request);
+    void OnVolumes(SimConnection&, const Json::Value& request);
 
     // Windows: the program's driver attaches and answers; the tools ask.
     void OnUi(SimConnection&, const Json::Value& request);

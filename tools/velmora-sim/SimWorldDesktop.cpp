@@ -87,6 +87,8 @@ void SimWorld::RegisterDesktopHandlers() {
         {"file_search", bind(&SimWorld::OnFileSearch)},
         {"network", bind(&SimWorld::OnNetwork)},
         {"network_state", bind(&SimWorld::OnNetworkState)},
+        {"volume", bind(&SimWorld::OnVolume)},
+        {"volumes", bind(&SimWorld::OnVolumes)},
     });
 }
 
@@ -452,5 +454,60 @@ void SimWorld::OnNetworkState(SimConnection& connection, const Json::Value&) {
     Json::Value reply;
     reply["ok"] = true;
     reply["online"] = m_desktop.online;
+    connection.SendJson(reply);
+}
+
+// --- volumes -------------------------------------------------------------------------------
+
+void SimWorld::OnVolume(SimConnection& connection, const Json::Value& request) {
+    const std::string action = request.get("action", "").asString();
+    const Json::Value& mountValue = request["mount"];
+    if ((action != "add" && action != "remove") || !mountValue.isString() ||
+        mountValue.asString().empty() || mountValue.asString()[0] != '/') {
+        Reply(connection, false, "volume takes action add or remove and an absolute mount");
+        return;
+    }
+    const std::string mount = mountValue.asString();
+    auto& volumes = m_desktop.volumes;
+    auto found = std::find_if(volumes.begin(), volumes.end(),
+                              [&](const SimDesktop::Volume& v) { return v.mount == mount; });
+    SimDesktop::Volume volume;
+    if (action == "add") {
+        if (found != volumes.end()) {
+            Reply(connection, false, "a volume is mounted at " + mount + " already");
+            return;
+        }
+        volume.mount = mount;
+        volume.removable = !request["removable"].isBool() || request["removable"].asBool();
+        volume.label = request["label"].isString() ? request["label"].asString() : "";
+        volumes.push_back(volume);
+    } else {
+        if (found == volumes.end()) {
+            Reply(connection, false, "no volume is mounted at " + mount);
+            return;
+        }
+        volume = *found;
+        volumes.erase(found);
+    }
+    Json::Value event;
+    event["kind"] = "volume";
+    event["action"] = action;
+    event["mount"] = volume.mount;
+    event["removable"] = volume.removable;
+    Record(event);
+    Reply(connection, true);
+}
+
+void SimWorld::OnVolumes(SimConnection& connection, const Json::Value&) {
+    Json::Value reply;
+    reply["ok"] = true;
+    reply["volumes"] = Json::arrayValue;
+    for (const SimDesktop::Volume& volume : m_desktop.volumes) {
+        Json::Value entry;
+        entry["mount"] = volume.mount;
+        entry["removable"] = volume.removable;
+        entry["label"] = volume.label;
+        reply["volumes"].append(entry);
+    }
     connection.SendJson(reply);
 }

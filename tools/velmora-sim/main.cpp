@@ -26,6 +26,8 @@ const char* kUsage =
     "  highlight TEXT                 the user highlights TEXT on the desktop (PRIMARY)\n"
     "  index PATH... | index --clear  the files the desktop's file index knows\n"
     "  network online|offline         the computer gains or loses its network\n"
+    "  volume add DIR [--fixed] [--label TEXT] | volume remove DIR\n"
+    "                                 mount or remove a (removable) volume holding DIR\n"
     "  stop                           end the world\n";
 }
 
