@@ -8,8 +8,8 @@ void AddRecordWindows(WindowFactories& factories, std::shared_ptr<CRecordStore> 
         const RecordWindowArgument which = RecordWindowArgument::FromVariant(request.argument);
         std::optional<RecordItem> record;
         if (store && which.index >= 0)
-            record = which.local ? store->LocalRecord(which.index)
-                                 : store->ServerRecord(which.index);
+            record =
+                which.local ? store->LocalRecord(which.index) : store->ServerRecord(which.index);
         return new CVoiceWnd(which.local, std::move(record));
     };
 }

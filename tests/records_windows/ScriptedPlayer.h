@@ -20,7 +20,8 @@ struct PlayerScript {
     std::atomic<std::int64_t> duration{0};
 
     std::mutex lock;
-    std::vector<std::string> calls; // "file PATH", "url ADDRESS", "play", "seek 2000", "rate 1.5"...
+    std::vector<std::string>
+        calls; // "file PATH", "url ADDRESS", "play", "seek 2000", "rate 1.5"...
     platform::IAudioPlayer::Listener listener;
 
     std::vector<std::string> Calls() {
@@ -48,7 +49,8 @@ struct PlayerScript {
     }
     void AnnounceDuration(std::int64_t ms) {
         duration = ms;
-        FromPlayerThread([ms](const platform::IAudioPlayer::Listener& l) { l.durationChanged(ms); });
+        FromPlayerThread(
+            [ms](const platform::IAudioPlayer::Listener& l) { l.durationChanged(ms); });
     }
 };
 
@@ -84,7 +86,9 @@ public:
         m_script->position = positionMs;
         m_script->Record("seek " + std::to_string(positionMs));
     }
-    void SetRate(double rate) override { m_script->Record("rate " + QString::number(rate).toStdString()); }
+    void SetRate(double rate) override {
+        m_script->Record("rate " + QString::number(rate).toStdString());
+    }
     std::int64_t PositionMs() const override { return m_script->position; }
     std::int64_t DurationMs() const override { return m_script->duration; }
 

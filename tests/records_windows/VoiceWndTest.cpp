@@ -170,8 +170,8 @@ INSTANTIATE_TEST_SUITE_P(Buttons, VoiceWndSkipTest,
                          testing::Values(SkipCase{3000, "fast", 4000},
                                          SkipCase{9500, "fast", 10000},
                                          SkipCase{10000, "fast", 10000},
-                                         SkipCase{3000, "rewind", 2000},
-                                         SkipCase{500, "rewind", 0}, SkipCase{0, "rewind", 0}));
+                                         SkipCase{3000, "rewind", 2000}, SkipCase{500, "rewind", 0},
+                                         SkipCase{0, "rewind", 0}));
 
 // Catches a drag that seeks to the wrong place, and a window whose own slider updates seek
 // (each timer tick would then pull the sound back to a rounded position).
@@ -209,7 +209,8 @@ TEST_P(VoiceWndSpeedTest, EachSpeedItemSetsItsRate) {
     speed->setCurrentIndex(3 - GetParam().item); // a change even for item 0
     const std::size_t before = m_script->Calls().size();
     speed->setCurrentIndex(GetParam().item);
-    EXPECT_EQ(CallsSince(before), (std::vector<std::string>{std::string("rate ") + GetParam().rate}));
+    EXPECT_EQ(CallsSince(before),
+              (std::vector<std::string>{std::string("rate ") + GetParam().rate}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Items, VoiceWndSpeedTest,
@@ -269,7 +270,7 @@ TEST_P(VoiceWndFailureTest, ASourceThatCannotBeOpenedShowsZeroTimesAndCloses) {
     EXPECT_EQ(Debug(), (std::vector<QString>{QStringLiteral("play failed\n")}));
     EXPECT_EQ(window->GetControlText(QStringLiteral("alltime")), QStringLiteral("00:00:00"));
     EXPECT_FALSE(window->HasTimer(CVoiceWnd::kProgressTimer));
-    EXPECT_EQ(log.Warnings().size(), 1);
+    EXPECT_EQ(log.Warnings().size(), 1u);
     Click("close");
     EXPECT_TRUE(WaitUntil([this] { return m_window.isNull(); }));
 }
@@ -328,10 +329,12 @@ TEST(RecordWindowArgumentTest, RoundTripsAndRejectsMalformedMaps) {
         QVariant(5),
         QVariantMap{{QStringLiteral("local"), true}},
         QVariantMap{{QStringLiteral("local"), QStringLiteral("yes")}, {QStringLiteral("index"), 1}},
-        QVariantMap{{QStringLiteral("local"), true}, {QStringLiteral("index"), QStringLiteral("1")}},
+        QVariantMap{{QStringLiteral("local"), true},
+                    {QStringLiteral("index"), QStringLiteral("1")}},
     };
     for (const QVariant& argument : malformed)
-        EXPECT_EQ(RecordWindowArgument::FromVariant(argument).index, -1) << argument.toString().toStdString();
+        EXPECT_EQ(RecordWindowArgument::FromVariant(argument).index, -1)
+            << argument.toString().toStdString();
 }
 
 } // namespace

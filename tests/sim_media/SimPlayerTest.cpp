@@ -170,7 +170,7 @@ TEST_P(SimPlayerFailureTest, ASourceThatIsNoWavFails) {
         ASSERT_TRUE(outcome->WaitFor([](PlayerOutcome& o) { return o.failed == 1; }));
     } else {
         const bool opened = source.startsWith(QLatin1String("ftp:")) ? player->OpenUrl(source)
-                                                                      : player->OpenFile(source);
+                                                                     : player->OpenFile(source);
         EXPECT_FALSE(opened);
         player->Play();
     }
