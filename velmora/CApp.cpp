@@ -13,11 +13,11 @@
 #include "platform/OpenTarget.h"
 #include "platform/ProgramHome.h"
 #include "platform/SingleInstance.h"
-#include "records/CModifyWnd.h"
 #include "records/CRecordCalls.h"
 #include "records/CRecordPoster.h"
 #include "records/CRecordStore.h"
 #include "records/RecordMessages.h"
+#include "records/RecordWindows.h"
 #include "screentools/ScreenToolWindows.h"
 #include "service/CHttpClient.h"
 #include "service/CUpdateChecker.h"
@@ -228,13 +228,7 @@ void CApp::CreateRecords() {
 }
 
 void CApp::RegisterRecordWindows() {
-    WindowFactories& factories = CWndManager::RegisteredFactories();
-    factories.dialogs[DialogWnd::Modify] = [store = m_recordStore,
-                                            calls = m_recordCalls](const DialogRequest& request) {
-        return new CModifyWnd(
-            store, [calls](const RecordItem& record) { calls->StartEdit(record); },
-            request.argument.toInt());
-    };
+    AddRecordWindows(CWndManager::RegisteredFactories(), m_recordStore, m_recordCalls);
 }
 
 void CApp::RegisterServiceWindowClasses() {
