@@ -130,7 +130,6 @@ void CRecordsTab::FindRecorderDriveLater() {
     if (!m_links.findRecorderDrive)
         return;
     // Looking at the mounted volumes may wait on a slow device: a worker does it.
-    QPointer<QWidget> alive(m_window.GetHWND());
     WindowImplBase* target = &m_window;
     const std::uint64_t ticket = m_signInTicket;
     auto find = m_links.findRecorderDrive;
@@ -176,7 +175,7 @@ bool CRecordsTab::OnClick(const QString& control, QWidget* sender) {
     else if (control == QLatin1String("local_play_btn"))
         OpenPlayer(true, index);
     else if (control == QLatin1String("server_edit_btn"))
-        m_links.openDialog(DialogWnd::Modify, DialogRequest{m_window.GetHWND(), {}, index});
+        OpenDialog(DialogWnd::Modify, index);
     else if (control == QLatin1String("server_del_btn"))
         AskDeleteServerRecord(index);
     else if (control == QLatin1String("local_del_btn"))
@@ -360,7 +359,12 @@ void CRecordsTab::OpenPlayer(bool local, int index) {
     QVariantMap argument;
     argument.insert(QStringLiteral("local"), local);
     argument.insert(QStringLiteral("index"), index);
-    m_links.openDialog(DialogWnd::Voice, DialogRequest{m_window.GetHWND(), {}, argument});
+    OpenDialog(DialogWnd::Voice, argument);
+}
+
+void CRecordsTab::OpenDialog(DialogWnd kind, const QVariant& argument) {
+    if (m_links.openDialog)
+        m_links.openDialog(kind, DialogRequest{m_window.GetHWND(), {}, argument});
 }
 
 void CRecordsTab::AskDeleteServerRecord(int index) {

@@ -82,6 +82,7 @@ private:
     void StartScan();
     void OnUpdate();
     void OpenPlayer(bool local, int index);
+    void OpenDialog(DialogWnd kind, const QVariant& argument);
     void AskDeleteServerRecord(int index);
     void AskDeleteLocalRecord(int index);
     void Identify(int index);
