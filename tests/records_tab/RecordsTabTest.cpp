@@ -141,6 +141,7 @@ protected:
         m_window.tab = std::make_unique<CRecordsTab>(m_window, std::move(links));
         m_listener = m_window.tab->TranscriberListener();
         m_window.tab->InitRecorderPage();
+        m_window.SelectTabPage(QStringLiteral("main_tablayout"), 2);
         m_window.SetControlVisible(QStringLiteral("login_c"), true);
         m_window.ShowWindow(true, false);
 
@@ -249,7 +250,7 @@ TEST_F(RecordsTabTest, ScannedRecordsCarryTheirIndexAndTheTwoLanguages) {
         EXPECT_EQ(languages->itemText(0), "zh_cn");
         EXPECT_EQ(languages->itemText(1), "en_us");
         EXPECT_EQ(languages->currentIndex(), 0);
-        EXPECT_FALSE(Row(row, "log_loading_gif")->isVisibleTo(m_window.GetHWND()));
+        EXPECT_TRUE(Row(row, "log_loading_gif")->isHidden());
     }
     EXPECT_EQ(Row<QLabel>(1, "local_name_lab")->text(), "REC001");
 
@@ -272,8 +273,8 @@ TEST_F(RecordsTabTest, IdentifyTranscribesSavesUploadsAndRefetches) {
     EXPECT_NE(m_jobs[0].pcmPath.find("REC001.pcm"), std::string::npos);
     EXPECT_NE(m_jobs[0].txtPath.find("REC001.txt"), std::string::npos);
     EXPECT_TRUE(m_window.tab->IsIdentifying());
-    EXPECT_FALSE(Row(1, "local_identify_btn")->isVisibleTo(m_window.GetHWND()));
-    EXPECT_TRUE(Row(1, "log_loading_gif")->isVisibleTo(m_window.GetHWND()));
+    EXPECT_TRUE(Row(1, "local_identify_btn")->isHidden());
+    EXPECT_FALSE(Row(1, "log_loading_gif")->isHidden());
 
     // Another identify, a local delete and a refresh are refused while the chain runs.
     Click(Row(0, "local_identify_btn"));
@@ -292,10 +293,10 @@ TEST_F(RecordsTabTest, IdentifyTranscribesSavesUploadsAndRefetches) {
     ASSERT_GE(targets.size(), 2u);
     EXPECT_EQ(targets[0], "/api/editiorSaveRecord");
     EXPECT_EQ(targets[1], "/api/recordUpload.json");
-    ASSERT_TRUE(m_server.WaitForRequests(3, std::chrono::milliseconds(kWait)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_server.Targets().size() >= 3; }, kWait));
     EXPECT_EQ(m_server.Targets()[2], "/api/getRecords.json?userid=42");
     QWidget* identify = Row(1, "local_identify_btn");
-    EXPECT_TRUE(identify->isVisibleTo(m_window.GetHWND()));
+    EXPECT_FALSE(identify->isHidden());
     EXPECT_FALSE(identify->isEnabled());
     EXPECT_EQ(identify->property(ui::kImageProperty).toString(), ":/skin/mainWnd/icon_finish.png");
     EXPECT_FALSE(Row(1, "local_lang_com")->isEnabled());
@@ -329,11 +330,11 @@ TEST_P(ChainFailureTest, EndsTheChainWithTheBoxAndAllowsAnotherTry) {
     EXPECT_TRUE(Answer(QStringLiteral("上传录音失败"), QMessageBox::Ok));
     EXPECT_FALSE(m_window.tab->IsIdentifying());
     QWidget* identify = Row(0, "local_identify_btn");
-    EXPECT_TRUE(identify->isVisibleTo(m_window.GetHWND()));
+    EXPECT_FALSE(identify->isHidden());
     EXPECT_TRUE(identify->isEnabled());
     EXPECT_EQ(identify->property(ui::kImageProperty).toString(),
               ":/skin/mainWnd/icon_identify.png");
-    EXPECT_FALSE(Row(0, "log_loading_gif")->isVisibleTo(m_window.GetHWND()));
+    EXPECT_TRUE(Row(0, "log_loading_gif")->isHidden());
     EXPECT_EQ(m_server.Requests().size(), c.requests);
     // The record can be tried again.
     Click(identify);
@@ -407,7 +408,8 @@ TEST_F(RecordsTabTest, DeletingAServerRecordWaitsForTheService) {
     Click(del);
     ASSERT_TRUE(Answer(QStringLiteral("是否删除录音笔云端录音文件?"), QMessageBox::Yes));
     // The list is fetched again once the service confirmed.
-    ASSERT_TRUE(m_server.WaitForRequests(3, std::chrono::milliseconds(kWait)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_server.Targets().size() >= 3; }, kWait))
+        << testing::PrintToString(m_server.Targets());
     const auto targets = m_server.Targets();
     EXPECT_EQ(targets[1], "/api/deleteRecord.json?id=9");
     EXPECT_EQ(targets[2], "/api/getRecords.json?userid=42");
