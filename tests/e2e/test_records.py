@@ -72,6 +72,11 @@ class Opus:
         return bytes(pcm)
 
 
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 def tone(seconds, pitch=0.05):
     return b"".join(struct.pack("<h", int(8000 * math.sin(i * pitch)))
                     for i in range(int(16000 * seconds)))
@@ -235,9 +240,9 @@ class RecordsTest(unittest.TestCase):
         w = self.start()
         self.sign_in()
         self.scan()
-        pcm = open(os.path.join(self.root, "pcm", "REC000.pcm"), "rb").read()
+        pcm = read(os.path.join(self.root, "pcm", "REC000.pcm"))
         self.assertEqual(pcm, self.opus.decode(first))
-        wav = open(os.path.join(self.root, "wav", "REC000.wav"), "rb").read()
+        wav = read(os.path.join(self.root, "wav", "REC000.wav"))
         self.assertEqual(wav[:4] + wav[8:16], b"RIFFWAVEfmt ")
         self.assertEqual(wav[44:], pcm)
         self.assertEqual(struct.unpack("<I", wav[40:44])[0], len(pcm))
@@ -297,10 +302,14 @@ class RecordsTest(unittest.TestCase):
         w.sim("click", "MainWnd", "local_identify_btn", "--tag", "0")
         box = w.wait_event("msgbox", since, text=BUSY)
         self.assertEqual((box["caption"], box["buttons"]), ("Warning", "ok"))
+        # Once uploaded, the service lists the record under the pen file's name.
+        self.service.reply("/api/getRecords.json", {"rc": "0", "data": [
+            {"id": 501, "filename": "REC001.wav", "filepath": "/upload/42/REC001.wav",
+             "recognitionLanguage": "en_us"}]})
         self.vendor.hold.set()
         done = w.wait_event("message", since, msg=1148)
         self.assertEqual(done["wparam"], 1)
-        pcm = open(os.path.join(self.root, "pcm", "REC001.pcm"), "rb").read()
+        pcm = read(os.path.join(self.root, "pcm", "REC001.pcm"))
         self.assertEqual(bytes(self.vendor.audio), pcm)
         self.assertEqual(set(self.vendor.languages), {"en_us"})
         with open(os.path.join(self.root, "txt", "REC001.txt"), encoding="utf-8") as f:
@@ -316,14 +325,16 @@ class RecordsTest(unittest.TestCase):
         self.assertEqual([p[0] for p in parts], ["content", "id", "userid", "productname", "name",
                                                  "bytepcm", "channalname", "times", "filepath"])
         wav_path = os.path.join(self.root, "wav", "REC001.wav")
-        self.assertEqual(parts[5][1:], ("REC001.wav", open(wav_path, "rb").read()))
+        self.assertEqual(parts[5][1:], ("REC001.wav", read(wav_path)))
         self.assertEqual([p[2] for p in parts[:3]], [b"go forward ten meters", b"501", b"42"])
         self.assertEqual(parts[7][2], b"5")
         self.assertEqual(parts[8][2].decode(), wav_path)
         self.service.wait_for("/api/getRecords.json", count=2)
-        identify = self.query("MainWnd", "local_identify_btn", 1)
-        self.assertFalse(identify["enabled"])
-        self.assertIn("icon_finish.png", identify["image"])
+        w.wait_event("message", since, msg=1140)
+        w._wait_for(lambda: not self.query("MainWnd", "local_identify_btn", 1)["enabled"],
+                    HANG_GUARD, "the uploaded record's identify button disabled")
+        self.assertIn("icon_finish.png", self.query("MainWnd", "local_identify_btn", 1)["image"])
+        self.assertTrue(self.query("MainWnd", "local_identify_btn", 0)["enabled"])
 
     def test_identify_through_the_vendor_saves_uploads_and_refetches(self):
         self.identify_with_vendor(drop_after=0)
