@@ -47,7 +47,7 @@ const char* const kLanguages[] = {"zh_cn", "en_us"};
 
 constexpr int kLocalPage = 0;
 // How long one turn of the event loop may spend adding rows to the local list.
-constexpr qint64 kRowSliceMs = 15;
+constexpr qint64 kRowSliceMs = 10;
 constexpr int kServerPage = 1;
 
 QString Utf8(const std::string& text) {
