@@ -287,6 +287,9 @@ TEST_F(RecordsTabTest, IdentifyTranscribesSavesUploadsAndRefetches) {
     m_listener.progress(40);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return Row<QLabel>(1, "local_progress_lab")->text() == "40%"; }, kWait));
+    // Once uploaded, the service lists the record under the pen file's name.
+    m_server.SetRoute("/api/getRecords.json?userid=42",
+                      HttpReply(200, FetchReply({R"({"id":88,"filepath":"/up/42/REC001.wav"})"})));
     FinishTranscript("go forward ten meters");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_window.tab->IsIdentifying(); }, kWait));
     const std::vector<std::string> targets = m_server.Targets();
@@ -295,9 +298,13 @@ TEST_F(RecordsTabTest, IdentifyTranscribesSavesUploadsAndRefetches) {
     EXPECT_EQ(targets[1], "/api/recordUpload.json");
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_server.Targets().size() >= 3; }, kWait));
     EXPECT_EQ(m_server.Targets()[2], "/api/getRecords.json?userid=42");
+    // The refetched list shows the record finished, and the other one still open.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ServerList()->count() == 1; }, kWait));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Row(1, "local_identify_btn") != nullptr; }, kWait));
     QWidget* identify = Row(1, "local_identify_btn");
     EXPECT_FALSE(identify->isHidden());
     EXPECT_FALSE(identify->isEnabled());
+    EXPECT_TRUE(Row(0, "local_identify_btn")->isEnabled());
     EXPECT_EQ(identify->property(ui::kImageProperty).toString(), ":/skin/mainWnd/icon_finish.png");
     EXPECT_FALSE(Row(1, "local_lang_com")->isEnabled());
     const std::optional<RecordItem> saved = m_store->LocalRecord(1);
