@@ -16,6 +16,10 @@
 #include "platform/ProgramHome.h"
 #include "platform/SimEvents.h"
 #include "platform/XdgApplications.h"
+#include "records/CRecordCalls.h"
+#include "records/CRecordPoster.h"
+#include "records/CRecordStore.h"
+#include "records/CRecordsTab.h"
 #include "records/CSessionRecording.h"
 #include "service/Endpoints.h"
 #include "service/UserInfo.h"
@@ -24,6 +28,7 @@
 #include "session/CVoiceSession.h"
 #include "speech/CAudioEndpoints.h"
 #include "speech/CWaveRecorder.h"
+#include "speech/CXfEngineWeb.h"
 #include "speech/IIatEngine.h"
 #include "speech/RecognitionEngines.h"
 #include "translate/CTransEngine.h"
@@ -176,10 +181,14 @@ CMainWnd::CMainWnd(Parts parts) : m_parts(std::move(parts)) {
     });
     CreateEngines();
     CreatePages();
+    CreateRecordsTab();
     m_screenTools = std::make_unique<CScreenToolSwitch>(*this, *m_parts.wndManager, nullptr);
 }
 
 CMainWnd::~CMainWnd() {
+    // Record workers still running report to nobody from here on.
+    if (m_parts.recordPoster)
+        m_parts.recordPoster->Detach();
     // The pointer comes back however the program ends.
     m_screenTools.reset();
     if (m_parts.wordCapture)
@@ -234,6 +243,32 @@ void CMainWnd::CreateEngines() {
     m_engine = std::move(engines.recognizer);
     m_webEngine = std::move(engines.web);
     m_session->SetEngine(m_engine.get());
+}
+
+void CMainWnd::CreateRecordsTab() {
+    if (!m_parts.records || !m_parts.recordCalls)
+        return;
+    if (m_parts.recordPoster)
+        m_parts.recordPoster->Attach(this);
+    CRecordsTab::Links links;
+    links.store = m_parts.records;
+    links.calls = m_parts.recordCalls;
+    links.user = m_parts.user;
+    links.openDialog = [this](DialogWnd kind, const DialogRequest& request) {
+        m_parts.wndManager->OpenDialog(kind, request);
+    };
+    links.findRecorderDrive = [] { return FindRecorderDrive(); };
+    // Only the "xf" engine keeps a transcriber beside it.
+    CXfEngineWeb* transcriber = dynamic_cast<CXfEngineWeb*>(m_webEngine.get());
+    if (transcriber) {
+        links.transcribe = [transcriber](const TranscriptionJob& job) {
+            transcriber->SetJob(job);
+            transcriber->BeginRecognize();
+        };
+    }
+    m_recordsTab = std::make_unique<CRecordsTab>(*this, std::move(links));
+    if (transcriber)
+        transcriber->SetListener(m_recordsTab->TranscriberListener());
 }
 
 void CMainWnd::InitWindow() {
@@ -383,6 +418,8 @@ void CMainWnd::InitDevicePage(int kind) {
         m_penPage->Load();
     if (kind == kMouse || kind == kPen)
         InitCommandPage(kind);
+    if (kind == kRecorder && m_recordsTab)
+        m_recordsTab->InitRecorderPage();
     if (IsSignedIn())
         ShowAccountOnPage(kind, true);
 }
@@ -426,6 +463,8 @@ void CMainWnd::ShowSignedOut() {
 
 void CMainWnd::OnSignedIn() {
     ShowSignedIn();
+    if (m_recordsTab && IsSignedIn())
+        m_recordsTab->OnSignedIn();
     if (m_parts.user && m_parts.devices->State().currentKind.load() == kMouse)
         SendDeviceInfo(m_parts.config, m_parts.user->Record().id);
 }
@@ -682,6 +721,8 @@ void CMainWnd::Notify(const TNotifyUI& msg) {
         if (msg.wParam != 0)
             OnSubPageSelected(msg.senderName);
         const bool checked = msg.wParam != 0;
+        if (m_recordsTab && m_recordsTab->OnSelectChanged(msg.senderName, checked))
+            return;
         if (!m_mousePage->OnSelectChanged(msg.senderName, checked))
             m_penPage->OnSelectChanged(msg.senderName, checked);
         return;
@@ -714,7 +755,7 @@ void CMainWnd::OnClick(const TNotifyUI& msg) {
         OnBrowseTarget(kPen);
     } else if (name == QLatin1String("item_del_btn")) {
         OnDeleteCommand(msg.pSender);
-    } else {
+    } else if (!m_recordsTab || !m_recordsTab->OnClick(name, msg.pSender)) {
         m_penPage->OnClick(name);
     }
 }
@@ -891,6 +932,8 @@ intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t 
         break;
     case svcmsg::kSignedOut:
         ShowSignedOut();
+        if (m_recordsTab)
+            m_recordsTab->OnSignedOut();
         break;
     case svcmsg::kLaserColour:
         m_penPage->ShowLaserColour();
@@ -910,7 +953,7 @@ intptr_t CMainWnd::HandleCustomMessage(unsigned msg, uintptr_t wParam, intptr_t 
                                                  : platform::ArrowKey::Down);
         break;
     default:
-        handled = false;
+        handled = m_recordsTab && m_recordsTab->HandleMessage(msg, wParam);
         break;
     }
     return 0;

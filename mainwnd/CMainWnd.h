@@ -14,6 +14,10 @@ class CConfig;
 class CDeviceLink;
 class CMousePage;
 class CPenPage;
+class CRecordCalls;
+class CRecordPoster;
+class CRecordStore;
+class CRecordsTab;
 class CScreenToolSwitch;
 class CSessionRecording;
 class CTextOutput;
@@ -44,6 +48,11 @@ public:
         platform::IScreenWordCapture* wordCapture = nullptr;
         // The account record; the window shows who is signed in on its user buttons.
         std::shared_ptr<UserInfo> user;
+        // The recordings and their service calls, and where their workers report; without
+        // them the records page does nothing.
+        std::shared_ptr<CRecordStore> records;
+        std::shared_ptr<CRecordCalls> recordCalls;
+        std::shared_ptr<CRecordPoster> recordPoster;
     };
 
     // How long a highlight rests before its text is read.
@@ -94,6 +103,7 @@ protected:
 
 private:
     void CreateEngines();
+    void CreateRecordsTab();
     void CreateSessionRecording();
     void OnTrayMessage(intptr_t mouseMessage);
     void OnDeviceArrival(int kind);
@@ -148,6 +158,8 @@ private:
     std::unique_ptr<ITransEngine> m_transEngine;
     std::unique_ptr<CMousePage> m_mousePage;
     std::unique_ptr<CPenPage> m_penPage;
+    // The recording pen's records page; null without a record store.
+    std::unique_ptr<CRecordsTab> m_recordsTab;
     // Messages 1154/1155 and timers 1/2: the pen's laser dot and magnifier lens.
     std::unique_ptr<CScreenToolSwitch> m_screenTools;
     int m_deviceCount = 0;

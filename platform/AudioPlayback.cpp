@@ -10,6 +10,11 @@
 
 namespace platform {
 
+bool IsHttpAddress(const QString& source) {
+    return source.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+           source.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+}
+
 std::unique_ptr<IAudioPlayer> CreateAudioPlayer() {
     if (SimulatorActive())
         return std::make_unique<sim::SimAudioPlayer>();

@@ -18,7 +18,8 @@ struct PlaybackSource {
     std::string voice;
 };
 
-// One media player: a sound in memory or a file, played through the desktop's audio output.
+// One media player: a sound in memory, a file or an http(s) address, played through the
+// desktop's audio output.
 // Built so that a player window can drive it (open, play, pause, stop, seek, rate, position,
 // duration) and a worker can play a sound to its end (PlayToEnd). Operations may be called
 // from any thread and return at once; the listener's calls come from the player's own thread.
@@ -43,6 +44,10 @@ public:
     virtual bool OpenBytes(QByteArray bytes, PlaybackSource source) = 0;
     // A sound file. False when it cannot be read.
     virtual bool OpenFile(const QString& path) = 0;
+    // A sound at an http or https address (the peer's certificate verified against the system's
+    // trusted authorities). False for any other kind of address; a fetch or a certificate that
+    // fails later is reported through the listener's `failed`.
+    virtual bool OpenUrl(const QString& address) = 0;
     virtual void Play() = 0;
     virtual void Pause() = 0;
     virtual void Stop() = 0;
@@ -53,6 +58,9 @@ public:
     // 0 while unknown.
     virtual std::int64_t DurationMs() const = 0;
 };
+
+// True for an absolute http:// or https:// address (the scheme compared without case).
+bool IsHttpAddress(const QString& source);
 
 // A new player of the desktop (Qt Multimedia), or of the simulator when one is attached.
 std::unique_ptr<IAudioPlayer> CreateAudioPlayer();

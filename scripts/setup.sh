@@ -20,8 +20,10 @@ packages=(
   libpulse-dev pulseaudio pulseaudio-utils
   # X11 input injection and selection, pointer hiding, screen grabs and window shapes
   libx11-dev libxext-dev libxtst-dev libxfixes-dev
-  # speech playback (Qt Multimedia over GStreamer into PulseAudio) and offline synthesis
-  qt6-multimedia-dev gstreamer1.0-plugins-good gstreamer1.0-pulseaudio libespeak-ng-dev
+  # speech and recording playback (Qt Multimedia over GStreamer into PulseAudio; https
+  # addresses through GLib's TLS backend) and offline synthesis
+  qt6-multimedia-dev gstreamer1.0-plugins-good gstreamer1.0-pulseaudio glib-networking
+  libespeak-ng-dev
   # the desktop's file index, for locating applications by name
   plocate
   # the file manager's ShowItems call for the pen's save folder

@@ -151,8 +151,13 @@ bool AddPart(curl_mime* mime, const CHttpClient::MultipartPart& part) {
         return false;
     if (!part.isFile)
         return curl_mime_data(field, part.value.data(), part.value.size()) == CURLE_OK;
-    return curl_mime_data(field, part.bytes.data(), part.bytes.size()) == CURLE_OK &&
-           curl_mime_filename(field, part.fileName.c_str()) == CURLE_OK &&
+    // curl reads a streamed file in small blocks as the request goes out and names the part
+    // after the path; the caller's file name replaces that.
+    const bool filled =
+        part.filePath.empty()
+            ? curl_mime_data(field, part.bytes.data(), part.bytes.size()) == CURLE_OK
+            : curl_mime_filedata(field, part.filePath.c_str()) == CURLE_OK;
+    return filled && curl_mime_filename(field, part.fileName.c_str()) == CURLE_OK &&
            curl_mime_type(field, "application/octet-stream") == CURLE_OK;
 }
 
@@ -358,7 +363,7 @@ CHttpClient::Result CHttpClient::PostJson(const std::string& url, const std::str
 
 CHttpClient::Result CHttpClient::PostMultipart(const std::string& url,
                                                const std::vector<MultipartPart>& parts,
-                                               long* status) {
+                                               long* status, UploadLimits limits) {
     const TransferTicket ticket;
     if (!ticket)
         return NotSent(status);
@@ -374,6 +379,8 @@ CHttpClient::Result CHttpClient::PostMultipart(const std::string& url,
         !AppendHeader(headers, "Charset:UTF-8") ||
         curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get()) != CURLE_OK ||
         curl_easy_setopt(easy.get(), CURLOPT_MIMEPOST, mime.get()) != CURLE_OK ||
+        curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes) != CURLE_OK ||
+        curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds) != CURLE_OK ||
         !ApplyCommonOptions(easy.get(), url, ExtraCaFile(), reply))
         return NotSent(status);
     return Perform(easy.get(), reply, status);

@@ -20,6 +20,13 @@ struct HttpLimits {
     long totalSeconds = 3;
 };
 
+// A multipart upload has no time limit, but a peer that stalls it ends it: below
+// lowSpeedBytes per second for lowSpeedSeconds in a row (0: never).
+struct HttpUploadLimits {
+    long lowSpeedBytes = 1;
+    long lowSpeedSeconds = 60;
+};
+
 // Limits of one file download. Unlike the service calls, downloads follow redirects.
 struct DownloadLimits {
     long connectSeconds = 5;
@@ -56,7 +63,12 @@ public:
         bool isFile = false;
         std::string fileName; // file field: name, bytes in memory, application/octet-stream
         std::string bytes;
+        // A file field whose bytes stream from this file while the request is sent, so that a
+        // large file never sits in memory; its size still goes into the Content-Length.
+        std::string filePath;
     };
+
+    using UploadLimits = HttpUploadLimits;
 
     using Result = std::pair<bool, std::string>;
 
@@ -65,9 +77,9 @@ public:
                            long* status = nullptr);
     static Result PostJson(const std::string& url, const std::string& json, Limits limits = {},
                            long* status = nullptr);
-    // No time limits: large uploads are never cut off (but StopAllTransfers does).
+    // No time limits: large uploads are never cut off (but StopAllTransfers and a stall do).
     static Result PostMultipart(const std::string& url, const std::vector<MultipartPart>& parts,
-                                long* status = nullptr);
+                                long* status = nullptr, UploadLimits limits = {});
 
     // Receives the body of a download chunk by chunk; false aborts the transfer.
     using DownloadSink = std::function<bool(const char* data, std::size_t size)>;

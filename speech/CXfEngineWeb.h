@@ -1,6 +1,8 @@
 #pragma once
 
 #include "speech/IIatEngine.h"
+#include "speech/TranscriberSettings.h"
+#include "speech/TranscriptionJob.h"
 
 #include <functional>
 #include <memory>
@@ -8,14 +10,6 @@
 
 class CConfig;
 class IIatCallBack;
-
-// What to transcribe: a recording's raw PCM (16 kHz mono 16-bit), where its text goes, and the
-// language to recognise ("zh_cn", "en_us").
-struct TranscriptionJob {
-    std::string pcmPath;
-    std::string txtPath;
-    std::string language;
-};
 
 // Turns a stored recording into text, through the first vendor's streaming dictation API when
 // an address and credentials are configured, otherwise offline with the local recogniser.
@@ -29,7 +23,12 @@ public:
         std::function<void(int percent)> progress;
     };
 
+    // With the process-wide endpoints (endpoints.ini).
     CXfEngineWeb(std::shared_ptr<CConfig> config, IIatCallBack* callback);
+    CXfEngineWeb(std::shared_ptr<CConfig> config, IIatCallBack* callback,
+                 TranscriberSettings settings);
+    // Quits the worker, stops a running transcription and waits for its threads; once it has
+    // returned the listener is not called any more.
     ~CXfEngineWeb() override;
 
     void SetListener(Listener listener);
@@ -44,6 +43,11 @@ public:
     void EndRecognize() override {}
     void UpdateParams() override {}
     void RestartRecognize() override {}
+
+    // The worker runs (Start to the end of Quit).
+    bool IsRunning() const;
+    // A transcription runs: begun and not yet reported finished.
+    bool IsTranscribing() const;
 
 private:
     struct State;

@@ -23,7 +23,8 @@ RecognitionEngines CreateXfEngines(const std::shared_ptr<CConfig>& config, IIatC
     auto engine = std::make_unique<CXfEngine>(config, callback, std::move(deviceKind));
     engine->Login();
     engines.recognizer = std::move(engine);
-    // The recording transcriber beside it is not built yet; web stays empty.
+    engines.web = std::make_unique<CXfEngineWeb>(config, callback);
+    engines.web->Start();
     return engines;
 }
 

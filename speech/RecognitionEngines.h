@@ -1,5 +1,7 @@
 #pragma once
 
+#include "speech/CXfEngineWeb.h"
+
 #include <functional>
 #include <memory>
 
@@ -11,11 +13,12 @@ class IIatEngine;
 // "ms" and unknown names give none, and voice keys then start no recognition).
 struct RecognitionEngines {
     std::unique_ptr<IIatEngine> recognizer;
-    // Kept beside the "xf" engine to transcribe stored recordings.
-    std::unique_ptr<IIatEngine> web;
+    // Made and started beside the "xf" engine to transcribe stored recordings.
+    std::unique_ptr<CXfEngineWeb> web;
 };
 
-// Creates the engines and makes the calls due right after creation (sign-in for "xf").
+// Creates the engines and makes the calls due right after creation (sign-in for "xf", and the
+// transcriber's Start).
 // deviceKind reads the current device kind (0 mouse, 1 pen); the "xf" engine chooses its
 // session parameters by it, "sh" its device id and language. voiceMode reads the owner's
 // current voice mode; "sg" and "sh" deliver their results by it.

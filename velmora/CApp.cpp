@@ -13,6 +13,11 @@
 #include "platform/OpenTarget.h"
 #include "platform/ProgramHome.h"
 #include "platform/SingleInstance.h"
+#include "records/CRecordCalls.h"
+#include "records/CRecordPoster.h"
+#include "records/CRecordStore.h"
+#include "records/RecordMessages.h"
+#include "records/RecordWindows.h"
 #include "screentools/ScreenToolWindows.h"
 #include "service/CHttpClient.h"
 #include "service/CUpdateChecker.h"
@@ -97,6 +102,7 @@ bool CApp::Startup() {
     KeepAutoStartEntryCurrent();
     ApplyUiLanguage();
 
+    CreateRecords();
     RegisterWindowClasses();
     RegisterTranslationWindows();
     m_wndManager = std::make_unique<CWndManager>();
@@ -204,6 +210,25 @@ void CApp::RegisterWindowClasses() {
     screenTools.config = m_config;
     RegisterScreenToolWindows(CWndManager::RegisteredFactories(), std::move(screenTools));
     RegisterServiceWindowClasses();
+    RegisterRecordWindows();
+}
+
+void CApp::CreateRecords() {
+    m_recordPoster = std::make_shared<CRecordPoster>();
+    CRecordStore::Links store;
+    store.scanFinished = [poster = m_recordPoster] { poster->Post(recmsg::kLocalRecordsChanged); };
+    store.log = [](const QString& line) { applog::Warning(line); };
+    m_recordStore = std::make_shared<CRecordStore>(std::move(store));
+    CRecordCalls::Links calls;
+    CRecordCalls::UseStore(calls, m_recordStore);
+    calls.post = [poster = m_recordPoster](unsigned msg, uintptr_t wParam) {
+        return poster->Post(msg, wParam);
+    };
+    m_recordCalls = std::make_shared<CRecordCalls>(GetEndpoints().service, std::move(calls));
+}
+
+void CApp::RegisterRecordWindows() {
+    AddRecordWindows(CWndManager::RegisteredFactories(), m_recordStore, m_recordCalls);
 }
 
 void CApp::RegisterServiceWindowClasses() {
@@ -274,6 +299,9 @@ void CApp::CreateMainWindow() {
     parts.audioEndpoints = m_audioEndpoints.get();
     parts.wordCapture = m_wordCapture.get();
     parts.user = m_user;
+    parts.records = m_recordStore;
+    parts.recordCalls = m_recordCalls;
+    parts.recordPoster = m_recordPoster;
     m_mainWnd = std::make_unique<CMainWnd>(std::move(parts));
     // Caption, system menu, sizing frame and minimise box; not visible until the tray asks.
     constexpr uint32_t kMainWindowStyle =
@@ -311,6 +339,9 @@ void CApp::Shutdown() {
     if (m_deviceLink)
         m_deviceLink->StopWatching();
     m_deviceLink.reset();
+    // A running scan finishes first; its report goes nowhere.
+    m_recordCalls.reset();
+    m_recordStore.reset();
     m_config.reset();
     m_wordCapture.reset();
     StopHttp();

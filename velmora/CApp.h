@@ -5,6 +5,9 @@
 class CConfig;
 class CWndManager;
 class CMainWnd;
+class CRecordCalls;
+class CRecordPoster;
+class CRecordStore;
 class CAudioEndpoints;
 class CDeviceLink;
 class CUpdateChecker;
@@ -41,6 +44,8 @@ private:
     void RegisterTranslationWindows();
     void StartWordCapture();
     void RegisterServiceWindowClasses();
+    void CreateRecords();
+    void RegisterRecordWindows();
     void StopHttp();
     void Shutdown();
 
@@ -50,6 +55,10 @@ private:
     std::unique_ptr<platform::SingleInstance> m_instanceGuard;
     // The account record: filled by sign-in workers, read by the windows.
     std::shared_ptr<UserInfo> m_user;
+    // The recordings: made before the windows that show them, shared with the workers.
+    std::shared_ptr<CRecordPoster> m_recordPoster;
+    std::shared_ptr<CRecordStore> m_recordStore;
+    std::shared_ptr<CRecordCalls> m_recordCalls;
     std::unique_ptr<CAudioEndpoints> m_audioEndpoints;
     std::unique_ptr<CDeviceLink> m_deviceLink;
     // Unloaded after the settings store, as the last of the libraries.

@@ -126,6 +126,17 @@ bool QtAudioPlayer::OpenFile(const QString& path) {
     return true;
 }
 
+bool QtAudioPlayer::OpenUrl(const QString& address) {
+    const QUrl url(address, QUrl::StrictMode);
+    if (!IsHttpAddress(address) || !url.isValid() || url.host().isEmpty())
+        return false;
+    Run([this, url] {
+        DropSource();
+        m_player->setSource(url);
+    });
+    return true;
+}
+
 void QtAudioPlayer::Play() {
     Post([this] { m_player->play(); });
 }

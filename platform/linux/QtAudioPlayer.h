@@ -17,6 +17,8 @@ namespace platform::native {
 // IAudioPlayer on Qt Multimedia (QMediaPlayer with a QAudioOutput on the default device).
 // The Qt objects live on a thread of the player's own with an event loop, so a caller that
 // blocks (PlayToEnd) or a busy UI thread never stalls playback. Needs a Qt application object.
+// Addresses are streamed by the media stack's own HTTP source, which refuses a peer whose
+// certificate the system does not trust (GStreamer's souphttpsrc is strict by default).
 class QtAudioPlayer : public IAudioPlayer {
 public:
     QtAudioPlayer();
@@ -27,6 +29,7 @@ public:
     void SetListener(Listener listener) override;
     bool OpenBytes(QByteArray bytes, PlaybackSource source) override;
     bool OpenFile(const QString& path) override;
+    bool OpenUrl(const QString& address) override;
     void Play() override;
     void Pause() override;
     void Stop() override;

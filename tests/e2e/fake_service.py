@@ -11,6 +11,7 @@ class FakeService(http.server.ThreadingHTTPServer):
     def __init__(self):
         super().__init__(("127.0.0.1", 0), _Handler)
         self.requests = []  # (method, target, body bytes)
+        self.request_headers = []  # the headers of each request, in the same order
         self.lock = threading.Lock()
         self.replies = {}  # path prefix -> (status, body text)
         self.silent = set()  # path prefixes never answered
@@ -28,6 +29,11 @@ class FakeService(http.server.ThreadingHTTPServer):
     def to(self, prefix):
         with self.lock:
             return [r for r in self.requests if r[1].startswith(prefix)]
+
+    def headers(self, prefix):
+        with self.lock:
+            return [h for r, h in zip(self.requests, self.request_headers)
+                    if r[1].startswith(prefix)]
 
     def wait_for(self, prefix, count=1, timeout=30):
         with self.lock:
@@ -52,6 +58,7 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         server = self.server
         with server.lock:
             server.requests.append((self.command, self.path, body))
+            server.request_headers.append(dict(self.headers))
             server.changed.notify_all()
             silent = any(self.path.startswith(p) for p in server.silent)
             status, text = 200, ""

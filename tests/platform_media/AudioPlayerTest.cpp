@@ -1,6 +1,7 @@
 // An MP3 plays to its end through Qt Multimedia into the test PulseAudio daemon, and the
 // offline voice speaks by speech code.
 #include "Mp3Maker.h"
+#include "PulseDaemon.h"
 
 #include "platform/IAudioPlayer.h"
 #include "platform/ISpeechSynthesizer.h"
@@ -16,13 +17,6 @@
 #include <thread>
 
 namespace {
-
-bool PulseRunning() {
-    QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("info")});
-    return pactl.waitForFinished(5000) && pactl.exitStatus() == QProcess::NormalExit &&
-           pactl.exitCode() == 0;
-}
 
 // Lines of `pactl list short sink-inputs`: the streams playing into the daemon now.
 int PlayingStreams() {

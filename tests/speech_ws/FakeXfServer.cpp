@@ -99,6 +99,10 @@ void FakeXfServer::CloseConnection(std::uint16_t code) {
     impl_->server.close(impl_->current, code, "", ec);
 }
 
+void FakeXfServer::RunOnLoop(std::function<void()> work) {
+    impl_->server.get_io_service().post(std::move(work));
+}
+
 std::string FakeXfServer::Resource() const {
     std::lock_guard<std::mutex> guard(impl_->lock);
     return impl_->resource;

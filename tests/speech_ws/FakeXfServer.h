@@ -25,6 +25,8 @@ public:
     // For scripts: answer on / close the current connection.
     void Reply(const std::string& text);
     void CloseConnection(std::uint16_t code);
+    // Runs work on the server's event-loop thread (where scripts run), from any thread.
+    void RunOnLoop(std::function<void()> work);
 
     std::string Resource() const;
     std::vector<std::string> Frames() const;

@@ -33,6 +33,7 @@ public:
         return !bytes.isEmpty();
     }
     bool OpenFile(const QString&) override { return false; }
+    bool OpenUrl(const QString&) override { return false; }
     void Play() override {
         if (m_listener.finished)
             m_listener.finished();

@@ -693,7 +693,10 @@ QWidget* WindowImplBase::FindControl(const QString& name) const {
 }
 
 bool WindowImplBase::SetControlText(const QString& name, const QString& text) {
-    QWidget* control = FindControl(name);
+    return SetControlText(FindControl(name), text);
+}
+
+bool WindowImplBase::SetControlText(QWidget* control, const QString& text) {
     if (control == nullptr)
         return false;
     QString shown = text;
@@ -721,7 +724,11 @@ QString WindowImplBase::GetControlText(const QString& name) const {
 }
 
 void WindowImplBase::SetControlVisible(const QString& name, bool visible) {
-    if (QWidget* control = FindControl(name)) {
+    SetControlVisible(FindControl(name), visible);
+}
+
+void WindowImplBase::SetControlVisible(QWidget* control, bool visible) {
+    if (control != nullptr) {
         control->setVisible(visible);
         ReportControl(control, "visible", visible);
     }
@@ -734,7 +741,11 @@ bool WindowImplBase::IsControlVisible(const QString& name) const {
 }
 
 void WindowImplBase::SetControlEnabled(const QString& name, bool enabled) {
-    if (QWidget* control = FindControl(name)) {
+    SetControlEnabled(FindControl(name), enabled);
+}
+
+void WindowImplBase::SetControlEnabled(QWidget* control, bool enabled) {
+    if (control != nullptr) {
         control->setEnabled(enabled);
         ReportControl(control, "enabled", enabled);
     }
@@ -792,7 +803,10 @@ void WindowImplBase::ApplyStyleSheetPart(QWidget* control, const char* property,
 }
 
 void WindowImplBase::SetBkImage(const QString& name, const QString& description) {
-    QWidget* control = FindControl(name);
+    SetBkImage(FindControl(name), description);
+}
+
+void WindowImplBase::SetBkImage(QWidget* control, const QString& description) {
     if (control == nullptr)
         return;
     const QString path = SkinPicturePath(description);

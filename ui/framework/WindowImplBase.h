@@ -96,6 +96,12 @@ public:
     void SetBkImage(const QString& name, const QString& description);
     void SetBkColor(const QString& name, uint32_t argb);
     void SetTextColor(const QString& name, uint32_t argb);
+    // The same for one control (a control of a list row, which shares its name with the
+    // other rows'); nothing for nullptr.
+    bool SetControlText(QWidget* control, const QString& text);
+    void SetControlVisible(QWidget* control, bool visible);
+    void SetControlEnabled(QWidget* control, bool enabled);
+    void SetBkImage(QWidget* control, const QString& description);
     // "left" or "right".
     void SetAlign(const QString& name, const QString& align);
 
