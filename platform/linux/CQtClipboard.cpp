@@ -1,5 +1,6 @@
 #include "platform/linux/CQtClipboard.h"
 
+#include "platform/linux/CTaskReceiver.h"
 #include "platform/linux/ClipboardReadWatch.h"
 #include "platform/linux/UiThreadCall.h"
 
@@ -42,8 +43,8 @@ CQtClipboard::~CQtClipboard() {
     }
     if (OnUiThread())
         return;
-    QMetaObject::invokeMethod(
-        app, [watch = std::move(m_watch)]() mutable { watch.reset(); }, Qt::QueuedConnection);
+    CTaskReceiver::Post(UiThreadReceiver(),
+                        [watch = std::move(m_watch)]() mutable { watch.reset(); });
 }
 
 bool CQtClipboard::SetText(const QString& text) {

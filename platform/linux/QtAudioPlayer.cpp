@@ -1,10 +1,15 @@
 #include "platform/linux/QtAudioPlayer.h"
 
+#include "platform/linux/CTaskReceiver.h"
+
 #include <QAudioOutput>
 #include <QBuffer>
 #include <QFileInfo>
 #include <QMediaPlayer>
 #include <QUrl>
+
+#include <future>
+#include <memory>
 
 namespace platform::native {
 
@@ -20,7 +25,7 @@ QUrl NameHintFor(const QByteArray& bytes) {
 QtAudioPlayer::QtAudioPlayer() {
     m_thread.setObjectName(QStringLiteral("audio player"));
     m_thread.start();
-    m_home = new QObject;
+    m_home = new CTaskReceiver;
     m_home->moveToThread(&m_thread);
     Run([this] { MakePlayer(); });
 }
@@ -36,14 +41,23 @@ QtAudioPlayer::~QtAudioPlayer() {
 }
 
 template <class Work> void QtAudioPlayer::Post(Work work) {
-    QMetaObject::invokeMethod(m_home, std::move(work), Qt::QueuedConnection);
+    CTaskReceiver::Post(m_home, std::move(work));
 }
 
 template <class Work> void QtAudioPlayer::Run(Work work) {
-    if (QThread::currentThread() == &m_thread)
+    if (QThread::currentThread() == &m_thread) {
         work();
-    else
-        QMetaObject::invokeMethod(m_home, std::move(work), Qt::BlockingQueuedConnection);
+        return;
+    }
+    // The wait is on our own promise, so the work's effects are ordered before the return for
+    // every observer, the thread sanitizer included.
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    CTaskReceiver::Post(m_home, [work = std::move(work), done]() mutable {
+        work();
+        done->set_value();
+    });
+    finished.wait();
 }
 
 void QtAudioPlayer::MakePlayer() {

@@ -10,7 +10,10 @@
 class QAudioOutput;
 class QBuffer;
 class QMediaPlayer;
-class QObject;
+
+namespace platform {
+class CTaskReceiver;
+}
 
 namespace platform::native {
 
@@ -49,7 +52,7 @@ private:
     void Failed(const std::string& reason);
 
     QThread m_thread;
-    QObject* m_home = nullptr; // lives on m_thread; parent of the Qt objects below
+    CTaskReceiver* m_home = nullptr; // lives on m_thread; parent of the Qt objects below
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_output = nullptr;
     QBuffer* m_buffer = nullptr;

@@ -1,7 +1,8 @@
 #include "platform/linux/UiThreadCall.h"
 
+#include "platform/linux/CTaskReceiver.h"
+
 #include <QCoreApplication>
-#include <QMetaObject>
 #include <QThread>
 
 #include <atomic>
@@ -35,15 +36,12 @@ bool RunOnUiThread(std::function<bool()> work, std::chrono::milliseconds timeout
     auto call = std::make_shared<QueuedCall>();
     call->work = std::move(work);
     std::future<bool> result = call->outcome.get_future();
-    const bool queued = QMetaObject::invokeMethod(
-        app,
-        [call]() {
-            CallState expected = CallState::Queued;
-            if (!call->state.compare_exchange_strong(expected, CallState::Started))
-                return; // the caller has reported failure; doing the work now would contradict it
-            call->outcome.set_value(call->work());
-        },
-        Qt::QueuedConnection);
+    const bool queued = CTaskReceiver::Post(UiThreadReceiver(), [call]() {
+        CallState expected = CallState::Queued;
+        if (!call->state.compare_exchange_strong(expected, CallState::Started))
+            return; // the caller has reported failure; doing the work now would contradict it
+        call->outcome.set_value(call->work());
+    });
     if (!queued)
         return false;
     if (result.wait_for(timeout) != std::future_status::ready) {

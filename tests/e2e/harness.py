@@ -69,6 +69,7 @@ class World:
         self.env["XDG_RUNTIME_DIR"] = runtime
         self.sim_proc = None
         self.procs = []
+        self.sanitizer_dir = self._route_thread_sanitizer_reports()
         if simulator:
             self.socket = os.path.join(self.home, "sim.sock")
             self.env["VELMORA_SIMULATOR"] = self.socket
@@ -76,6 +77,27 @@ class World:
                                              env=self.env, stdout=subprocess.DEVNULL,
                                              stderr=subprocess.DEVNULL)
             self._wait_for(lambda: os.path.exists(self.socket), HANG_GUARD, "simulator socket")
+
+    def _route_thread_sanitizer_reports(self):
+        # Under the thread sanitizer every process started here writes its reports to files of
+        # its own, so that a race in velmora or velmora-sim fails the test that provoked it even
+        # when nobody reads that process's output.
+        options = self.env.get("TSAN_OPTIONS")
+        if options is None:
+            return None
+        folder = tempfile.mkdtemp(prefix="velmora-e2e-tsan-")
+        self.env["TSAN_OPTIONS"] = options + ":log_path=" + os.path.join(folder, "report")
+        return folder
+
+    def _collect_sanitizer_reports(self):
+        if not self.sanitizer_dir:
+            return []
+        reports = []
+        for name in sorted(os.listdir(self.sanitizer_dir)):
+            with open(os.path.join(self.sanitizer_dir, name), errors="replace") as f:
+                reports.append(f.read())
+        shutil.rmtree(self.sanitizer_dir, ignore_errors=True)
+        return reports
 
     def _wait_for(self, predicate, timeout, what):
         # The condition is looked at once more after the deadline, so a slow check near the end
@@ -149,3 +171,6 @@ class World:
             except subprocess.TimeoutExpired:
                 self.sim_proc.kill()
         shutil.rmtree(self.home, ignore_errors=True)
+        reports = self._collect_sanitizer_reports()
+        if reports:
+            raise AssertionError("sanitizer reports from the programs:\n" + "\n".join(reports))

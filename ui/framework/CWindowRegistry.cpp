@@ -1,5 +1,6 @@
 #include "ui/framework/CWindowRegistry.h"
 
+#include "platform/QueueHandOver.h"
 #include "ui/framework/WindowImplBase.h"
 
 #include <QCoreApplication>
@@ -37,6 +38,7 @@ bool CWindowRegistry::PostIfAlive(WindowImplBase* window, QEvent* event) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_windows.count(window) == 0)
         return false;
+    platform::MarkHandedOver(event);
     QCoreApplication::postEvent(window, owned.release());
     return true;
 }

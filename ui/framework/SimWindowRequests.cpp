@@ -1,6 +1,7 @@
 #include "ui/framework/SimWindowRequests.h"
 
 #include "platform/SimEvents.h"
+#include "platform/linux/CTaskReceiver.h"
 #include "platform/linux/UiThreadCall.h"
 #include "ui/framework/CTrayIcon.h"
 #include "ui/framework/CWindowRegistry.h"
@@ -248,8 +249,8 @@ SimUiReply CarryOutInput(const SimUiRequest& request) {
     auto call = std::make_shared<InputCall>();
     if (QThread::currentThread() == app->thread()) {
         RunInput(call, request);
-    } else if (!QMetaObject::invokeMethod(
-                   app, [call, request] { RunInput(call, request); }, Qt::QueuedConnection)) {
+    } else if (!platform::CTaskReceiver::Post(platform::UiThreadReceiver(),
+                                              [call, request] { RunInput(call, request); })) {
         return {"the program's UI thread did not answer", {}};
     }
     return {call->Wait(), {}};

@@ -1,26 +1,24 @@
 #include "ui/framework/UiThreadPost.h"
 
+#include "platform/linux/CTaskReceiver.h"
+
 #include <QCoreApplication>
-#include <QMetaObject>
 #include <QThread>
 
 namespace ui {
 
 void PostToUiThread(QWidget* owner, std::function<void()> work) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr || !work)
+    if (!work)
         return;
     // QPointer is only safe to make on the owner's thread; from elsewhere the caller vouches
     // that the owner lives until the post, as with any pointer handed across threads.
     const bool hasOwner = owner != nullptr;
     QPointer<QWidget> guard(owner);
-    QMetaObject::invokeMethod(
-        app,
-        [hasOwner, guard, work = std::move(work)] {
-            if (!hasOwner || guard)
-                work();
-        },
-        Qt::QueuedConnection);
+    platform::CTaskReceiver::Post(platform::UiThreadReceiver(),
+                                  [hasOwner, guard, work = std::move(work)] {
+                                      if (!hasOwner || guard)
+                                          work();
+                                  });
 }
 
 void RunOnUiThreadSoon(QWidget* owner, std::function<void()> work) {

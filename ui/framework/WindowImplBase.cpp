@@ -1,6 +1,7 @@
 #include "ui/framework/WindowImplBase.h"
 #include "ui/framework/SkinResources.h"
 
+#include "platform/QueueHandOver.h"
 #include "platform/SimEvents.h"
 #include "ui/framework/CResourceManager.h"
 #include "ui/framework/CWindowRegistry.h"
@@ -411,6 +412,8 @@ intptr_t WindowImplBase::DeliverCustomMessage(unsigned msg, uintptr_t wParam, in
 }
 
 bool WindowImplBase::event(QEvent* event) {
+    // Events may come from other threads (PostMessage); Qt's queue ordered them.
+    platform::MarkTakenOver(event);
     if (event->type() == CustomMessageEvent::EventType()) {
         auto* message = static_cast<CustomMessageEvent*>(event);
         DeliverCustomMessage(message->msg, message->wParam, message->lParam);

@@ -1,5 +1,6 @@
 #include "ui/framework/WindowMessage.h"
 
+#include "platform/QueueHandOver.h"
 #include "ui/framework/CWindowRegistry.h"
 #include "ui/framework/WindowImplBase.h"
 
@@ -11,6 +12,11 @@
 CustomMessageEvent::CustomMessageEvent(unsigned msg_, uintptr_t wParam_, intptr_t lParam_)
     : QEvent(EventType()), msg(msg_), wParam(wParam_), lParam(lParam_) {}
 
+// An event dropped with its window is destroyed by the thread that destroys the window.
+CustomMessageEvent::~CustomMessageEvent() {
+    platform::MarkTakenOver(static_cast<QEvent*>(this));
+}
+
 QEvent::Type CustomMessageEvent::EventType() {
     static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
     return type;
@@ -18,6 +24,10 @@ QEvent::Type CustomMessageEvent::EventType() {
 
 WindowTaskEvent::WindowTaskEvent(std::function<void()> task_)
     : QEvent(EventType()), task(std::move(task_)) {}
+
+WindowTaskEvent::~WindowTaskEvent() {
+    platform::MarkTakenOver(static_cast<QEvent*>(this));
+}
 
 QEvent::Type WindowTaskEvent::EventType() {
     static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());

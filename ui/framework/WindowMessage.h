@@ -11,6 +11,7 @@ class WindowImplBase;
 class CustomMessageEvent : public QEvent {
 public:
     CustomMessageEvent(unsigned msg, uintptr_t wParam, intptr_t lParam);
+    ~CustomMessageEvent() override;
     static QEvent::Type EventType();
 
     unsigned msg;
@@ -22,6 +23,7 @@ public:
 class WindowTaskEvent : public QEvent {
 public:
     explicit WindowTaskEvent(std::function<void()> task);
+    ~WindowTaskEvent() override;
     static QEvent::Type EventType();
 
     std::function<void()> task;
