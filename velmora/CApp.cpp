@@ -119,7 +119,8 @@ int CApp::Run() {
     const std::unique_ptr<CLoopWatch> loopWatch = StartLoopWatchOnRequest();
     const int result = CPaintManagerUI::MessageLoop();
     if (loopWatch)
-        applog::Info(QStringLiteral("message loop: longest gap %1 ms").arg(loopWatch->LongestGapMs()));
+        applog::Info(
+            QStringLiteral("message loop: longest gap %1 ms").arg(loopWatch->LongestGapMs()));
     return result;
 }
 
@@ -133,7 +134,8 @@ std::unique_ptr<CLoopWatch> CApp::StartLoopWatchOnRequest() {
         event["beats"] = period.beats;
         platform::EmitSimEvent(event);
         if (period.longestGapMs >= kLoopStallMs)
-            applog::Warning(QStringLiteral("message loop stalled for %1 ms").arg(period.longestGapMs));
+            applog::Warning(
+                QStringLiteral("message loop stalled for %1 ms").arg(period.longestGapMs));
     });
     watch->Start();
     return watch;

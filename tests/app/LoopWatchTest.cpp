@@ -28,8 +28,7 @@ protected:
     }
 
     // Runs the loop until `done` holds (looked at after each turn), or the guard runs out.
-    template <typename Done>
-    bool RunLoopUntil(Done done) {
+    template <typename Done> bool RunLoopUntil(Done done) {
         QEventLoop loop;
         QTimer poll;
         poll.setInterval(5);
