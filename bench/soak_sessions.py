@@ -63,6 +63,7 @@ class Program:
         self.completed = 0
         self.exact = 0
         self.faults = []
+        self.streamed = 0
 
     def start(self):
         mark = self.link.mark()
@@ -70,12 +71,23 @@ class Program:
         self.proc = self.world.start()
         self.link.wait(mark, "debug", text="Enter MouseProc...\n")
 
-    def replug(self):
-        mark = self.link.mark()
-        self.link.ask("unplug", device="mouse")
-        self.link.wait(mark, "device", action="unplug")
-        self.link.ask("plug", device="mouse", model=int(SENSOR_3205, 16))
-        self.link.wait(mark, "debug", text="Enter MouseProc...\n")
+    def replug(self, number):
+        """Unplugs and plugs the mouse; a plug-in the program misses is a fault, after which
+        the mouse is plugged in once more so that the run goes on."""
+        for attempt in range(2):
+            mark = self.link.mark()
+            self.link.ask("unplug", device="mouse")
+            self.link.wait(mark, "device", action="unplug")
+            self.link.ask("plug", device="mouse", model=int(SENSOR_3205, 16))
+            try:
+                self.link.wait(mark, "debug", text="Enter MouseProc...\n")
+                return
+            except TimeoutError:
+                seen = [(e["kind"], e.get("msg", e.get("text", e.get("action", ""))))
+                        for e in self.link.matching(mark, "message") + self.link.matching(mark, "debug")
+                        + self.link.matching(mark, "device")]
+                self.faults.append(f"before session {number} ({self.engine}): re-plug "
+                                   f"{attempt + 1} not taken up; seen {seen[:12]}")
 
     def typed(self, mark):
         return "".join(e["text"] for e in self.link.matching(mark, "clipboard"))
@@ -173,7 +185,7 @@ def main():
             program = programs[plan[number - 1]]
             counts[program.engine] += 1
             if counts[program.engine] > 1 and counts[program.engine] % args.replug_every == 0:
-                program.replug()
+                program.replug(number)
             mark = program.link.mark()
             if program.engine in pending:
                 program.judge(*pending.pop(program.engine))
@@ -182,13 +194,15 @@ def main():
             n = counts[program.engine]
             if n == 1:
                 figures[(program.engine, "first")] = proc_figures(program.proc.pid)
-            if n == 10 or number == 10:
+            if n == 10:
                 figures[(program.engine, "10")] = proc_figures(program.proc.pid)
             if number % 50 == 0:
                 print(f"  {number} sessions, {time.monotonic() - started:.0f} s", flush=True)
         for name, (mark, number) in pending.items():
             programs[name].link.wait_until(lambda: False, 2)  # late pieces of the last session
             programs[name].judge(mark, number)
+        programs["xf"].streamed = len(programs["xf"].link.matching(
+            0, "debug", text="**********\u5f00\u59cb\u53d1\u9001\u8bed\u97f3\u6570\u636e*********\n"))
         for name, program in programs.items():
             if (name, "first") in figures:
                 figures[(name, "last")] = program.settled(figures[(name, "first")])
@@ -216,6 +230,8 @@ def main():
               f"{last['rss']:.1f} MiB at its last ({last['rss'] - at10['rss']:+.1f} MiB); "
               f"descriptors {first['fds']} -> {last['fds']}, threads {first['threads']} -> "
               f"{last['threads']}")
+    streamed = programs["xf"].streamed
+    print(f"\"xf\" sessions whose audio went to the live stream: {streamed}/{counts['xf']}")
     faults = [f for p in programs.values() for f in p.faults]
     for fault in faults[:20]:
         print(f"  fault: {fault}")
