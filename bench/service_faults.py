@@ -200,7 +200,7 @@ class Program:
         link.ask("type", window="LoginWnd", control="pw_edit", text="secret99")
         mark = link.mark()
         link.ask("click", window="LoginWnd", control="login_btn")
-        link.wait(mark, "msgbox")
+        link.wait(mark, "msgbox", timeout=25)
 
     def fetch_commands(self):
         mark = self.link.mark()
@@ -221,7 +221,7 @@ class Program:
             link.ask("click", window="SetWnd", control="about_opt")
         mark = link.mark()
         link.ask("click", window="SetWnd", control="update_btn")
-        link.wait(mark, "msgbox")
+        link.wait(mark, "msgbox", timeout=25)
 
     def dictate(self):
         link = self.link
@@ -254,7 +254,7 @@ class Program:
         self.world.stop()
 
 
-def run_engine(engine, server, ca, ways):
+def run_engine(engine, server, ca, ways, show):
     program = Program(engine, server, ca)
     rows = []
     try:
@@ -275,7 +275,9 @@ def run_engine(engine, server, ca, ways):
             # One more period, so that the loop's report covers the settling too.
             end = program.link.mark()
             program.link.wait(end, "loop")
-            rows.append((way, program.longest_gap(mark), baseline, peak, after, list(program.notes)))
+            row = (way, program.longest_gap(mark), baseline, peak, after, list(program.notes))
+            show(row)
+            rows.append(row)
             baseline = min(baseline, after)
         server.set_way("500")
     finally:
@@ -297,14 +299,18 @@ def main():
     worst, left = 0, 0
     try:
         for engine in args.engine or ["xf", "sg"]:
-            print(f"engine \"{engine}\":")
-            for way, gap, before, peak, after, notes in run_engine(engine, server, ca, ways):
+            print(f"engine \"{engine}\":", flush=True)
+            def show(row):
+                nonlocal worst, left
+                way, gap, before, peak, after, notes = row
                 worst = max(worst, gap or 0)
                 left += max(0, after - before)
                 print(f"  {way:<10} longest loop gap {gap if gap is not None else '-':>5} ms, "
-                      f"threads {before} before, {peak} at the peak, {after} after")
+                      f"threads {before} before, {peak} at the peak, {after} after", flush=True)
                 for note in notes:
-                    print(f"             ({note})")
+                    print(f"             ({note})", flush=True)
+
+            run_engine(engine, server, ca, ways, show)
     finally:
         server.close()
         shutil.rmtree(pki, ignore_errors=True)
