@@ -1,6 +1,7 @@
 #include "velmora/CApp.h"
 
 #include "app/CConfig.h"
+#include "app/CLoopWatch.h"
 #include "app/CWndManager.h"
 #include "app/CrashDump.h"
 #include "app/Log.h"
@@ -12,6 +13,7 @@
 #include "platform/InputDevices.h"
 #include "platform/OpenTarget.h"
 #include "platform/ProgramHome.h"
+#include "platform/SimEvents.h"
 #include "platform/SingleInstance.h"
 #include "records/CRecordCalls.h"
 #include "records/CRecordPoster.h"
@@ -46,6 +48,9 @@
 #include <cstdio>
 
 namespace {
+// A loop that comes round later than this is felt by the user; the watch logs it.
+constexpr qint64 kLoopStallMs = 100;
+
 // Problems found before or outside the log go to standard error as well: without a writable
 // program home the log file is the first thing that is missing.
 void Report(const QString& problem) {
@@ -117,7 +122,29 @@ bool CApp::Startup() {
 int CApp::Run() {
     // The first turn of the loop marks the end of start-up in the log (start-up benchmark).
     QTimer::singleShot(0, [] { applog::Info(QStringLiteral("message loop running")); });
-    return CPaintManagerUI::MessageLoop();
+    const std::unique_ptr<CLoopWatch> loopWatch = StartLoopWatchOnRequest();
+    const int result = CPaintManagerUI::MessageLoop();
+    if (loopWatch)
+        applog::Info(
+            QStringLiteral("message loop: longest gap %1 ms").arg(loopWatch->LongestGapMs()));
+    return result;
+}
+
+std::unique_ptr<CLoopWatch> CApp::StartLoopWatchOnRequest() {
+    if (!CLoopWatch::RequestedByEnvironment())
+        return nullptr;
+    auto watch = std::make_unique<CLoopWatch>([](const CLoopWatch::Period& period) {
+        Json::Value event;
+        event["kind"] = "loop";
+        event["max_gap_ms"] = static_cast<Json::Int64>(period.longestGapMs);
+        event["beats"] = period.beats;
+        platform::EmitSimEvent(event);
+        if (period.longestGapMs >= kLoopStallMs)
+            applog::Warning(
+                QStringLiteral("message loop stalled for %1 ms").arg(period.longestGapMs));
+    });
+    watch->Start();
+    return watch;
 }
 
 void CApp::StartUpdateChecker() {

@@ -3,6 +3,7 @@
 #include <memory>
 
 class CConfig;
+class CLoopWatch;
 class CWndManager;
 class CMainWnd;
 class CRecordCalls;
@@ -34,6 +35,8 @@ public:
     int Run();
 
 private:
+    // The stall watch of the message loop, when the environment asks for it (else null).
+    static std::unique_ptr<CLoopWatch> StartLoopWatchOnRequest();
     void StartUpdateChecker();
     void ApplyUiLanguage();
     void RunFirstStartActions();

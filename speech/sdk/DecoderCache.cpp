@@ -1,5 +1,7 @@
 #include "speech/sdk/DecoderCache.h"
 
+#include "speech/sdk/PrunedDictionary.h"
+
 #include <pocketsphinx.h>
 #include <sphinxbase/err.h>
 
@@ -68,9 +70,22 @@ void DecoderCache::Release(const ModelFiles& model, DecoderPtr decoder) {
 DecoderPtr DecoderCache::Load(const ModelFiles& model) {
     SilenceSphinxLogging();
     std::lock_guard<std::mutex> lock(m_loadMutex);
+    // The cut dictionary gives the same results from far less memory; a copy the decoder
+    // cannot read is thrown away (and made again next time), and the whole one loaded instead.
+    const PrunedDictionary pruned(PrunedDictionary::ProgramCacheFolder());
+    const std::string cut = pruned.PathFor(model);
+    if (!cut.empty()) {
+        if (DecoderPtr decoder = Init(model, cut))
+            return decoder;
+        pruned.Discard(model);
+    }
+    return Init(model, model.dictionary);
+}
+
+DecoderPtr DecoderCache::Init(const ModelFiles& model, const std::string& dictionary) {
     cmd_ln_t* config =
         cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", model.acousticModel.c_str(), "-lm",
-                    model.languageModel.c_str(), "-dict", model.dictionary.c_str(), nullptr);
+                    model.languageModel.c_str(), "-dict", dictionary.c_str(), nullptr);
     if (config == nullptr)
         return nullptr;
     DecoderPtr decoder(ps_init(config));

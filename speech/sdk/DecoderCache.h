@@ -43,7 +43,10 @@ public:
 
 private:
     DecoderCache() = default;
+    // Loads with the dictionary cut to the language model's words when it can be had.
+    // Callers must not hold m_mutex.
     DecoderPtr Load(const ModelFiles& model);
+    static DecoderPtr Init(const ModelFiles& model, const std::string& dictionary);
     void LoadInBackground(ModelFiles model);
 
     std::mutex m_mutex;
