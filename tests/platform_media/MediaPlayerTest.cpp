@@ -2,8 +2,8 @@
 // position, rate and failures, played into the test PulseAudio daemon.
 #include "PulseDaemon.h"
 #include "service/TestPki.h"
-#include "sim_media/PlayerOutcome.h"
 #include "support/LocalHttpServer.h"
+#include "support/PlayerOutcome.h"
 #include "support/WavBytes.h"
 
 #include "platform/linux/QtAudioPlayer.h"

@@ -1,8 +1,8 @@
 // The simulator's media player: WAVs on the clock times the rate, fetched addresses, failures.
 #include "MediaWorld.h"
-#include "PlayerOutcome.h"
 #include "service/TestPki.h"
 #include "support/LocalHttpServer.h"
+#include "support/PlayerOutcome.h"
 #include "support/WavBytes.h"
 
 #include "platform/IAudioPlayer.h"
