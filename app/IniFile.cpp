@@ -204,6 +204,12 @@ QString QuoteIfNeeded(const QString& value) {
     return value;
 }
 
+// A text the file would not give back as written: a NUL, or (in UTF-8) an unpaired surrogate.
+// Storing it would leave a line that no read can see while the write reported success.
+bool Storable(const QString& text, Encoding encoding) {
+    return text.isEmpty() || Decode(Encode(text, encoding), encoding) == text;
+}
+
 bool HasLineBreak(const QString& text) {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
@@ -300,7 +306,8 @@ bool IniFile::WriteString(const QString& section, const QString& key, const QStr
     if (!IsValidName(sectionName, keyName) || HasLineBreak(value))
         return false;
     Contents contents = Load(m_path);
-    if (!contents.readable)
+    if (!contents.readable || !Storable(sectionName, contents.encoding) ||
+        !Storable(keyName, contents.encoding) || !Storable(value, contents.encoding))
         return false;
     PutEntry(contents, sectionName, keyName, value);
     return SaveAtomically(m_path, Serialize(contents));

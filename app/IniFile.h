@@ -34,7 +34,8 @@ public:
     // key after the last entry of the section, or a new section at the end of the file. The
     // file is created on the first write and replaced atomically (temporary file in the same
     // folder, then rename). Returns false, changing nothing, when the file cannot be written
-    // or when section, key or value contain a line break (or section a "]", key a "=").
+    // or when section, key or value contain a line break (or section a "]", key a "="), or a
+    // character the file cannot hold (a NUL; an unpaired surrogate in a UTF-8 file).
     bool WriteString(const QString& section, const QString& key, const QString& value);
 
     // The "key=value" lines of a section as a buffer of sizeLimit wide characters would

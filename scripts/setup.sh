@@ -30,6 +30,8 @@ packages=(
   dbus-bin
   # local speech recognition
   libpocketsphinx-dev libsphinxbase-dev pocketsphinx pocketsphinx-en-us pocketsphinx-testdata
+  # fuzz targets (libFuzzer with ASan and UBSan)
+  clang-14 libfuzzer-14-dev
   # tests
   libgtest-dev libgmock-dev xvfb xauth x11-utils x11-xserver-utils tk python3 sox espeak-ng procps
   # installed layout checks, the Debian package (cpack's shlibdeps) and its lint

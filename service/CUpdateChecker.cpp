@@ -3,6 +3,7 @@
 #include "service/CHttpClient.h"
 #include "service/CSha256.h"
 #include "service/FileDownload.h"
+#include "service/UpdateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -158,68 +159,19 @@ void ForgetAsked(const std::shared_ptr<State>& state) {
 
 // --- version and checksum files -----------------------------------------------------------
 
-// The first line of the version file when it is a version text (digits and dots); a server
-// that answers with an error page, nothing or binary bytes offers no version.
+// The first line of the version file when it is a version text; a server that answers with
+// an error page, nothing or binary bytes offers no version.
 std::optional<std::string> ReadVersionLine(const QString& path, QString& why) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         why = QStringLiteral("cannot read %1").arg(path);
         return std::nullopt;
     }
-    std::string text = file.read(kSmallFileBytes).toStdString();
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        text.erase(0, 3);
-    const std::string line = Trimmed(text.substr(0, text.find('\n')));
-    bool hasDigit = false;
-    for (const char c : line) {
-        if (c != '.' && !std::isdigit(static_cast<unsigned char>(c))) {
-            why = QStringLiteral("the version file holds no version text");
-            return std::nullopt;
-        }
-        hasDigit = hasDigit || c != '.';
-    }
-    if (!hasDigit) {
+    std::optional<std::string> version =
+        updatefiles::ParseVersionText(file.read(kSmallFileBytes).toStdString());
+    if (!version)
         why = QStringLiteral("the version file holds no version text");
-        return std::nullopt;
-    }
-    return line;
-}
-
-bool IsSha256Hex(const std::string& text) {
-    if (text.size() != 64)
-        return false;
-    for (const char c : text) {
-        if (!std::isxdigit(static_cast<unsigned char>(c)))
-            return false;
-    }
-    return true;
-}
-
-std::string Lowered(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-// sha256sum lines: 64 hex digits, a blank, " " (text) or "*" (binary), the file name (maybe
-// with a folder in front). Returns the lower-case digest listed for fileName.
-std::optional<std::string> FindListedDigest(const std::string& body, const std::string& fileName) {
-    std::size_t start = 0;
-    while (start < body.size()) {
-        std::size_t end = body.find('\n', start);
-        if (end == std::string::npos)
-            end = body.size();
-        const std::string line = Trimmed(body.substr(start, end - start));
-        start = end + 1;
-        if (line.size() < 67 || !IsSha256Hex(line.substr(0, 64)) || line[64] != ' ' ||
-            (line[65] != ' ' && line[65] != '*'))
-            continue;
-        const std::string name = line.substr(66);
-        const std::size_t slash = name.rfind('/');
-        if ((slash == std::string::npos ? name : name.substr(slash + 1)) == fileName)
-            return Lowered(line.substr(0, 64));
-    }
-    return std::nullopt;
+    return version;
 }
 
 bool FetchPublishedDigest(const std::string& url, const std::string& fileName, std::string& digest,
@@ -236,7 +188,7 @@ bool FetchPublishedDigest(const std::string& url, const std::string& fileName, s
         why = "checksum file: " + result.error;
         return false;
     }
-    const std::optional<std::string> listed = FindListedDigest(body, fileName);
+    const std::optional<std::string> listed = updatefiles::FindListedDigest(body, fileName);
     if (!listed) {
         why = "the checksum file lists no SHA-256 for " + fileName;
         return false;

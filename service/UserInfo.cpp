@@ -38,13 +38,22 @@ long long IdField(const Json::Value& data) {
     return 0;
 }
 
+// A whole number counts by being non-zero, whatever its range: asking for a number the value's
+// type cannot hold (a large unsigned or real as a signed one) would throw.
 bool FlagField(const Json::Value& data, const char* key) {
     const Json::Value& value = data[key];
-    if (value.isBool())
+    switch (value.type()) {
+    case Json::booleanValue:
         return value.asBool();
-    if (value.isIntegral())
+    case Json::intValue:
         return value.asLargestInt() != 0;
-    return false;
+    case Json::uintValue:
+        return value.asLargestUInt() != 0;
+    case Json::realValue:
+        return value.isIntegral() && value.asDouble() != 0.0;
+    default:
+        return false;
+    }
 }
 
 } // namespace

@@ -155,6 +155,37 @@ TEST_F(IniFileTest, RefusesWritesThatWouldCorruptTheFile) {
     }
 }
 
+// A write that reported success must read back: texts the file's encoding cannot carry are
+// refused and the file stays as it was.
+TEST_F(IniFileTest, RefusesTextsTheFileCannotGiveBack) {
+    const QString nul(QChar(0));
+    const QString loneSurrogate(QChar(0xD800));
+    const QByteArray utf8 = "[a]\nk=1\n";
+    struct Refused {
+        const char* name;
+        QString section, key, value;
+    } cases[] = {
+        {"NUL in section", "a" + nul, "k", "1"},
+        {"NUL in key", "a", "k" + nul, "1"},
+        {"NUL in value", "a", "k", "1" + nul + "2"},
+        {"lone surrogate in key", "a", "k" + loneSurrogate, "1"},
+        {"lone surrogate in value", "a", "k", loneSurrogate},
+    };
+    for (const Refused& c : cases) {
+        ASSERT_TRUE(WriteBytes(IniPath(), utf8));
+        EXPECT_FALSE(IniFile(IniPath()).WriteString(c.section, c.key, c.value)) << c.name;
+        EXPECT_EQ(ReadBytes(IniPath()), utf8) << c.name;
+    }
+
+    // UTF-16 carries any code unit but NUL: a lone surrogate is stored and read back.
+    ASSERT_TRUE(WriteBytes(IniPath(), QByteArray("\xFF\xFE[\0a\0]\0\n\0", 10)));
+    IniFile utf16(IniPath());
+    EXPECT_TRUE(utf16.WriteString("a", "k", loneSurrogate));
+    EXPECT_EQ(utf16.ReadString("a", "k", "missing"), loneSurrogate);
+    EXPECT_FALSE(utf16.WriteString("a", "k", nul));
+    EXPECT_EQ(utf16.ReadString("a", "k", "missing"), loneSurrogate);
+}
+
 TEST_F(IniFileTest, WriteFailsWhenThePathCannotHoldAFile) {
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("dir.ini")));
     EXPECT_FALSE(IniFile(PathOf(QStringLiteral("dir.ini"))).WriteString("a", "k", "1"));

@@ -102,8 +102,13 @@ INSTANTIATE_TEST_SUITE_P(
         RecordCase{R"({"id":[42],"phone":{},"age":true})", 0, "", "", false},
         RecordCase{R"({"id":1.5e300})", 0, "", "", false},
         RecordCase{R"({"id":"99999999999999999999"})", 0, "", "", false},
-        RecordCase{R"({})", 0, "", "", false}, RecordCase{"[1,2]", 0, "", "", false},
-        RecordCase{R"("text")", 0, "", "", false}));
+        // Flags beyond the signed 64-bit range, as an unsigned and as a real number.
+        RecordCase{R"({"new":18446744073709551615})", 0, "", "", true},
+        RecordCase{R"({"new":1e19})", 0, "", "", true},
+        RecordCase{R"({"new":-1e300})", 0, "", "", false},
+        RecordCase{R"({"new":0.5})", 0, "", "", false},
+        RecordCase{R"({"new":0.0})", 0, "", "", false}, RecordCase{R"({})", 0, "", "", false},
+        RecordCase{"[1,2]", 0, "", "", false}, RecordCase{R"("text")", 0, "", "", false}));
 
 struct ReplyCase {
     const char* body;
