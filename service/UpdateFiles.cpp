@@ -4,8 +4,6 @@
 
 namespace updatefiles {
 
-namespace {
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
@@ -19,6 +17,8 @@ std::string Trimmed(const std::string& text) {
         --end;
     return text.substr(begin, end - begin);
 }
+
+namespace {
 
 bool IsSha256Hex(const std::string& text) {
     if (text.size() != 64)

@@ -6,6 +6,11 @@
 // The texts the update server publishes, read without any network or file.
 namespace updatefiles {
 
+// The blanks the version texts may carry around their fields (the C locale's spaces).
+bool IsBlank(char c);
+// The text without leading and trailing blanks.
+std::string Trimmed(const std::string& text);
+
 // The first line of a version file (a UTF-8 byte-order mark and blanks dropped) when it is a
 // version text: digits and dots with at least one digit. Nothing for an error page, an empty
 // file or binary bytes.
