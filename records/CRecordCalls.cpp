@@ -54,6 +54,24 @@ Outcome Judge(const CHttpClient::Result& result, ServiceReply& reply) {
     return reply.ok ? Outcome::Accepted : Outcome::Refused;
 }
 
+// The fetch, edit and delete: a transfer failure writes failedLine, a refusal its "msg", a
+// body that is no JSON nothing. True when the service accepted the call.
+bool Accepted(const CHttpClient::Result& result, const char* failedLine, ServiceReply& reply) {
+    switch (Judge(result, reply)) {
+    case Outcome::TransportFailed:
+        Debug(failedLine);
+        return false;
+    case Outcome::NotJson:
+        return false;
+    case Outcome::Refused:
+        DebugRefusal(reply);
+        return false;
+    case Outcome::Accepted:
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 struct CRecordCalls::Shared {
@@ -122,18 +140,8 @@ void CRecordCalls::StartFetch(long long userId) {
             const auto result =
                 CHttpClient::Get(shared->base + recordrequests::FetchPath(userId), kFetchLimits);
             ServiceReply reply;
-            switch (Judge(result, reply)) {
-            case Outcome::TransportFailed:
-                Debug(kFetchFailed);
+            if (!Accepted(result, kFetchFailed, reply))
                 return;
-            case Outcome::NotJson:
-                return;
-            case Outcome::Refused:
-                DebugRefusal(reply);
-                return;
-            case Outcome::Accepted:
-                break;
-            }
             std::optional<std::vector<RecordItem>> records =
                 recordrequests::ParseFetchData(reply.data);
             // A list that is no list keeps the records shown.
@@ -159,19 +167,8 @@ void CRecordCalls::StartEdit(const RecordItem& record) {
             const auto result =
                 CHttpClient::PostForm(shared->base + recordrequests::kEditPath, form, kEditLimits);
             ServiceReply reply;
-            switch (Judge(result, reply)) {
-            case Outcome::TransportFailed:
-                Debug(kEditFailed);
-                return;
-            case Outcome::NotJson:
-                return;
-            case Outcome::Refused:
-                DebugRefusal(reply);
-                return;
-            case Outcome::Accepted:
+            if (Accepted(result, kEditFailed, reply))
                 shared->Deliver(startedIn, nullptr, recmsg::kServerRecordEdited);
-                return;
-            }
         },
         "editRecord");
 }
@@ -185,19 +182,8 @@ bool CRecordCalls::StartDelete(long long id) {
             const auto result =
                 CHttpClient::Get(shared->base + recordrequests::DeletePath(id), kDeleteLimits);
             ServiceReply reply;
-            switch (Judge(result, reply)) {
-            case Outcome::TransportFailed:
-                Debug(kDeleteFailed);
-                return;
-            case Outcome::NotJson:
-                return;
-            case Outcome::Refused:
-                DebugRefusal(reply);
-                return;
-            case Outcome::Accepted:
+            if (Accepted(result, kDeleteFailed, reply))
                 shared->Deliver(startedIn, nullptr, recmsg::kServerRecordDeleted);
-                return;
-            }
         },
         "deleteRecord");
     return true;
