@@ -14,7 +14,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QListWidget>
+#include <QMovie>
 #include <QPointer>
 #include <QTimer>
 #include <QVariantMap>
@@ -42,6 +44,7 @@ const char kProgressLabel[] = "local_progress_lab";
 const char kFolderPickerTitle[] = "Select the current directory";
 const char kFinishedPicture[] = "file='mainWnd/icon_finish.png' corner='6,6,6,6'";
 const char kIdentifyPicture[] = "file='mainWnd/icon_identify.png' corner='6,6,6,6'";
+const char kLoadingAnimation[] = ":/skin/mainWnd/loading.gif";
 // The languages a local record can be recognised in; the first is chosen at first.
 const char* const kLanguages[] = {"zh_cn", "en_us"};
 
@@ -90,7 +93,7 @@ void CRecordsTab::InitRecorderPage() {
     m_window.SetOptionSelected(QLatin1String(kLocalOption), true);
     m_window.SelectTabPage(QLatin1String(kTabs), kLocalPage);
     m_window.SetControlVisible(QLatin1String(kScanButton), true);
-    m_window.SetControlVisible(QLatin1String(kScanGif), false);
+    ShowAnimation(m_window.FindControl(QLatin1String(kScanGif)), false);
 }
 
 void CRecordsTab::OnSignedIn() {
@@ -117,7 +120,7 @@ void CRecordsTab::OnSignedOut() {
     // A scan still running brings the button back with its end message.
     if (!m_links.store || !m_links.store->IsScanning()) {
         m_window.SetControlVisible(QLatin1String(kScanButton), true);
-        m_window.SetControlVisible(QLatin1String(kScanGif), false);
+        ShowAnimation(m_window.FindControl(QLatin1String(kScanGif)), false);
     }
 }
 
@@ -203,7 +206,7 @@ bool CRecordsTab::HandleMessage(unsigned msg, uintptr_t wParam) {
         // The scan button comes back once the list shows every record.
         RebuildLocalList([this] {
             m_window.SetControlVisible(QLatin1String(kScanButton), true);
-            m_window.SetControlVisible(QLatin1String(kScanGif), false);
+            ShowAnimation(m_window.FindControl(QLatin1String(kScanGif)), false);
         });
         return true;
     case recmsg::kTranscriptDone:
@@ -302,7 +305,7 @@ void CRecordsTab::FillLocalRow(QWidget* row, int index, const RecordItem& record
     QWidget* loading = row->findChild<QWidget*>(QLatin1String(kLoadingGif));
     QWidget* progress = row->findChild<QWidget*>(QLatin1String(kProgressLabel));
     const bool inChain = m_identifying && index == m_current;
-    m_window.SetControlVisible(loading, inChain);
+    ShowAnimation(loading, inChain);
     m_window.SetControlVisible(identify, !inChain);
     m_window.SetControlText(progress, inChain ? m_progressText : QString());
     if (record.onServer) {
@@ -314,6 +317,21 @@ void CRecordsTab::FillLocalRow(QWidget* row, int index, const RecordItem& record
         m_window.SetBkImage(identify, QLatin1String(kIdentifyPicture));
         m_window.SetControlEnabled(identify, true);
     }
+}
+
+void CRecordsTab::ShowAnimation(QWidget* picture, bool shown) {
+    // The animation runs only while it is shown: a thousand rows keep no thousand timers.
+    if (auto* label = qobject_cast<QLabel*>(picture)) {
+        QMovie* running = label->movie();
+        if (shown && running == nullptr) {
+            auto* movie = new QMovie(QLatin1String(kLoadingAnimation), QByteArray(), label);
+            label->setMovie(movie);
+            movie->start();
+        } else if (!shown && running != nullptr) {
+            running->stop();
+        }
+    }
+    m_window.SetControlVisible(picture, shown);
 }
 
 QWidget* CRecordsTab::LocalRowControl(int index, const char* name) const {
@@ -339,7 +357,7 @@ void CRecordsTab::StartScan() {
         return;
     m_links.store->StartScan(opusFolder, rootFolder);
     m_window.SetControlVisible(QLatin1String(kScanButton), false);
-    m_window.SetControlVisible(QLatin1String(kScanGif), true);
+    ShowAnimation(m_window.FindControl(QLatin1String(kScanGif)), true);
 }
 
 void CRecordsTab::WarnBusy() const {
@@ -427,7 +445,7 @@ void CRecordsTab::Identify(int index) {
     m_identifying = true;
     m_current = index;
     m_progressText.clear();
-    m_window.SetControlVisible(LocalRowControl(index, kLoadingGif), true);
+    ShowAnimation(LocalRowControl(index, kLoadingGif), true);
     m_window.SetControlVisible(LocalRowControl(index, kIdentifyButton), false);
     m_window.SetControlEnabled(LocalRowControl(index, kLanguageList), false);
 
@@ -466,7 +484,7 @@ void CRecordsTab::OnUploadDone() {
     const int current = m_current;
     m_current = -1;
     m_window.SetControlEnabled(LocalRowControl(current, kLanguageList), false);
-    m_window.SetControlVisible(LocalRowControl(current, kLoadingGif), false);
+    ShowAnimation(LocalRowControl(current, kLoadingGif), false);
     QWidget* identify = LocalRowControl(current, kIdentifyButton);
     m_window.SetControlVisible(identify, true);
     m_window.SetBkImage(identify, QLatin1String(kFinishedPicture));
@@ -478,7 +496,7 @@ void CRecordsTab::EndChainFailed() {
     m_identifying = false;
     const int current = m_current;
     m_current = -1;
-    m_window.SetControlVisible(LocalRowControl(current, kLoadingGif), false);
+    ShowAnimation(LocalRowControl(current, kLoadingGif), false);
     QWidget* identify = LocalRowControl(current, kIdentifyButton);
     m_window.SetControlVisible(identify, true);
     m_window.SetBkImage(identify, QLatin1String(kIdentifyPicture));

@@ -78,6 +78,7 @@ private:
     void AddLocalRows(std::uint64_t build);
     void FillLocalRow(QWidget* row, int index, const RecordItem& record);
     QWidget* LocalRowControl(int index, const char* name) const;
+    void ShowAnimation(QWidget* picture, bool shown);
     void PickFolderInto(const char* edit);
     void StartScan();
     void OnUpdate();

@@ -18,6 +18,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMovie>
+#include <QPixmap>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -275,6 +277,10 @@ TEST_F(RecordsTabTest, IdentifyTranscribesSavesUploadsAndRefetches) {
     EXPECT_TRUE(m_window.tab->IsIdentifying());
     EXPECT_TRUE(Row(1, "local_identify_btn")->isHidden());
     EXPECT_FALSE(Row(1, "log_loading_gif")->isHidden());
+    const QMovie* loading = Row<QLabel>(1, "log_loading_gif")->movie();
+    ASSERT_NE(loading, nullptr);
+    EXPECT_TRUE(loading->isValid());
+    EXPECT_EQ(loading->state(), QMovie::Running);
 
     // Another identify, a local delete and a refresh are refused while the chain runs.
     Click(Row(0, "local_identify_btn"));
@@ -306,6 +312,9 @@ TEST_F(RecordsTabTest, IdentifyTranscribesSavesUploadsAndRefetches) {
     EXPECT_FALSE(identify->isEnabled());
     EXPECT_TRUE(Row(0, "local_identify_btn")->isEnabled());
     EXPECT_EQ(identify->property(ui::kImageProperty).toString(), ":/skin/mainWnd/icon_finish.png");
+    EXPECT_FALSE(QPixmap(identify->property(ui::kImageProperty).toString()).isNull());
+    EXPECT_FALSE(
+        QPixmap(Row(0, "local_identify_btn")->property(ui::kImageProperty).toString()).isNull());
     EXPECT_FALSE(Row(1, "local_lang_com")->isEnabled());
     const std::optional<RecordItem> saved = m_store->LocalRecord(1);
     ASSERT_TRUE(saved);
