@@ -6,6 +6,7 @@
 #include "ui/framework/CResourceManager.h"
 #include "ui/framework/CWindowRegistry.h"
 #include "ui/framework/ControlState.h"
+#include "ui/framework/RowSkinLoader.h"
 #include "ui/framework/SkinIcons.h"
 #include "ui/framework/WindowConstants.h"
 #include "ui/framework/WindowMessage.h"
@@ -878,21 +879,25 @@ QWidget* WindowImplBase::AddListRow(const QString& listName, const QString& rowS
     auto* list = FindControlAs<QListWidget>(listName);
     if (list == nullptr)
         return nullptr;
-    QWidget* row = LoadSkinFile(rowSkin);
+    if (!m_rowLoader)
+        m_rowLoader = std::make_unique<RowSkinLoader>();
+    // Made inside the list's viewport, so that the row takes the list's style once, as it is
+    // built, instead of again for every control when the list adopts it.
+    QWidget* row = m_rowLoader->Load(rowSkin, list->viewport());
     if (row == nullptr)
         return nullptr;
     bool wholeNumber = false;
     const qlonglong tag = item.tag.toLongLong(&wholeNumber);
     if (wholeNumber)
         row->setProperty(ui::kTagProperty, tag);
+    ResolveTextIds(row);
     auto* entry = new QListWidgetItem;
     entry->setData(kNameRole, item.name);
     entry->setData(kTagRole, item.tag);
     entry->setData(ui::kListRowTextRole, item.text);
-    entry->setSizeHint(row->sizeHint());
+    entry->setSizeHint(m_rowLoader->RowSize(rowSkin, *row));
     list->addItem(entry);
     list->setItemWidget(entry, row);
-    ResolveTextIds(row);
     WireControls(row);
     ReportItems(list);
     return row;

@@ -11,8 +11,11 @@
 
 #include <json/value.h>
 
+class RowSkinLoader;
+
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -203,6 +206,7 @@ private:
     uint32_t m_exStyle = 0;
     std::map<unsigned, int> m_timers; // window timer id -> Qt timer id
     std::vector<QPointer<const QWidget>> m_itemsToReport;
+    std::unique_ptr<RowSkinLoader> m_rowLoader;
     bool m_itemsReportQueued = false;
     QEventLoop* m_modalLoop = nullptr;
     int* m_modalResult = nullptr;
