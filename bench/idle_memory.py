@@ -10,7 +10,9 @@ warm. Prints the median of each over the runs.
 
 --whole-dictionary puts a file where the program's cache folder would be, so the recogniser
 cannot keep its cut dictionary and loads the whole pronunciation dictionary (the figures of
-the program before the cut). Usage: idle_memory.py BIN_DIR [--runs N] [--whole-dictionary]
+the program before the cut). --where prints, for the last run, where the resident memory with
+the mouse connected lies: per mapped file, the heap and anonymous mappings (/proc/PID/smaps).
+Usage: idle_memory.py BIN_DIR [--runs N] [--whole-dictionary] [--where]
 Targets: idle with a mouse < 120 MiB; first session key-down -> capture median < 30 ms.
 """
 import argparse
@@ -41,6 +43,22 @@ def settled_rss(pid, steady_seconds=3.0, timeout=60):
         elif time.monotonic() - since >= steady_seconds:
             return now
     return last
+
+
+def resident_by_mapping(pid):
+    """Resident KiB per mapping name: the file, "[heap]", "[stack]" or "anonymous"."""
+    sizes = {}
+    name = None
+    with open(f"/proc/{pid}/smaps") as f:
+        for line in f:
+            fields = line.split()
+            if "-" in fields[0] and len(fields) >= 5 and ":" in fields[3]:
+                name = fields[5] if len(fields) > 5 else "anonymous"
+                if name.startswith("[stack:") or name.startswith("[anon"):
+                    name = "anonymous"
+            elif fields[0] == "Rss:":
+                sizes[name] = sizes.get(name, 0) + int(fields[1])
+    return sizes
 
 
 def one_run(whole_dictionary, pcm_hex):
@@ -76,7 +94,7 @@ def one_run(whole_dictionary, pcm_hex):
                                     .strip(" .")) >= len(SENTENCE), 60)
         typed = "".join(e["text"] for e in link.matching(mark, "clipboard")).strip(" .")
         connected = settled_rss(proc.pid)
-        return bare, connected, capture, typed
+        return bare, connected, capture, typed, resident_by_mapping(proc.pid)
     finally:
         if link:
             link.close()
@@ -88,6 +106,7 @@ def main():
     parser.add_argument("bin_dir")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--whole-dictionary", action="store_true")
+    parser.add_argument("--where", action="store_true")
     args = parser.parse_args()
     os.environ["VELMORA_BIN_DIR"] = os.path.abspath(args.bin_dir)
     with open(SPEECH, "rb") as f:
@@ -106,6 +125,12 @@ def main():
     print(f"  first session key-down -> capture: median {statistics.median(capture):.1f} ms "
           f"(min {min(capture):.1f}, max {max(capture):.1f})")
     print(f"  typed: {texts}")
+    if args.where:
+        sizes = runs[-1][4]
+        total = sum(sizes.values())
+        print(f"  where it lies (last run, {total / 1024:.1f} MiB resident):")
+        for name, kib in sorted(sizes.items(), key=lambda item: -item[1])[:20]:
+            print(f"    {kib / 1024:7.1f} MiB  {name}")
 
 
 if __name__ == "__main__":

@@ -1,13 +1,12 @@
 #include "ui/framework/WindowImplBase.h"
-#include "ui/framework/SkinResources.h"
 
 #include "platform/QueueHandOver.h"
 #include "platform/SimEvents.h"
 #include "ui/framework/CResourceManager.h"
 #include "ui/framework/CWindowRegistry.h"
 #include "ui/framework/ControlState.h"
-#include "ui/framework/RowSkinLoader.h"
 #include "ui/framework/SkinIcons.h"
+#include "ui/framework/SkinLoader.h"
 #include "ui/framework/WindowConstants.h"
 #include "ui/framework/WindowMessage.h"
 
@@ -16,7 +15,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -30,7 +28,6 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTimerEvent>
-#include <QtUiTools/QUiLoader>
 
 #include <json/value.h>
 
@@ -138,7 +135,7 @@ QString RgbaText(uint32_t argb) {
 
 } // namespace
 
-WindowImplBase::WindowImplBase() {
+WindowImplBase::WindowImplBase() : m_skinLoader(std::make_unique<SkinLoader>()) {
     CWindowRegistry::Instance().Add(this);
 }
 
@@ -182,17 +179,8 @@ QWidget* WindowImplBase::Create(QWidget* parent, const QString& name, uint32_t s
     return m_widget;
 }
 
-QWidget* WindowImplBase::LoadSkinFile(const QString& skinFile) {
-    EnsureSkinResources();
-    QFile file(QStringLiteral(":/skin/") + skinFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return nullptr;
-    QUiLoader loader;
-    return loader.load(&file, nullptr);
-}
-
 QWidget* WindowImplBase::LoadSkin() {
-    QWidget* widget = LoadSkinFile(GetSkinFile());
+    QWidget* widget = m_skinLoader->Load(GetSkinFile(), nullptr);
     // A window whose skin is missing still exists; it just has no controls.
     if (widget == nullptr)
         widget = new QWidget;
@@ -879,11 +867,9 @@ QWidget* WindowImplBase::AddListRow(const QString& listName, const QString& rowS
     auto* list = FindControlAs<QListWidget>(listName);
     if (list == nullptr)
         return nullptr;
-    if (!m_rowLoader)
-        m_rowLoader = std::make_unique<RowSkinLoader>();
     // Made inside the list's viewport, so that the row takes the list's style once, as it is
     // built, instead of again for every control when the list adopts it.
-    QWidget* row = m_rowLoader->Load(rowSkin, list->viewport());
+    QWidget* row = m_skinLoader->Load(rowSkin, list->viewport());
     if (row == nullptr)
         return nullptr;
     bool wholeNumber = false;
@@ -895,7 +881,7 @@ QWidget* WindowImplBase::AddListRow(const QString& listName, const QString& rowS
     entry->setData(kNameRole, item.name);
     entry->setData(kTagRole, item.tag);
     entry->setData(ui::kListRowTextRole, item.text);
-    entry->setSizeHint(m_rowLoader->RowSize(rowSkin, *row));
+    entry->setSizeHint(m_skinLoader->RowSize(rowSkin, *row));
     list->addItem(entry);
     list->setItemWidget(entry, row);
     WireControls(row);

@@ -11,7 +11,7 @@
 
 #include <json/value.h>
 
-class RowSkinLoader;
+class SkinLoader;
 
 #include <cstdint>
 #include <map>
@@ -170,7 +170,6 @@ protected:
 
 private:
     QWidget* LoadSkin();
-    static QWidget* LoadSkinFile(const QString& skinFile);
     void ApplyStyle(QWidget* parent, uint32_t style, uint32_t exStyle);
     void WireControls(QWidget* root);
     void WireControl(QWidget* control);
@@ -206,7 +205,7 @@ private:
     uint32_t m_exStyle = 0;
     std::map<unsigned, int> m_timers; // window timer id -> Qt timer id
     std::vector<QPointer<const QWidget>> m_itemsToReport;
-    std::unique_ptr<RowSkinLoader> m_rowLoader;
+    std::unique_ptr<SkinLoader> m_skinLoader;
     bool m_itemsReportQueued = false;
     QEventLoop* m_modalLoop = nullptr;
     int* m_modalResult = nullptr;
