@@ -203,9 +203,7 @@ class Program:
             link.wait(mark, "window", name="LoginWnd", visible=True)
         link.ask("type", window="LoginWnd", control="pw_tel_edit", text="13800138000")
         link.ask("type", window="LoginWnd", control="pw_edit", text="secret99")
-        mark = link.mark()
-        link.ask("click", window="LoginWnd", control="login_btn")
-        link.wait(mark, "msgbox", timeout=25)
+        self.click_and_wait_for_the_call(link, "LoginWnd", "login_btn")
 
     def fetch_commands(self):
         mark = self.link.mark()
@@ -224,9 +222,22 @@ class Program:
             link.ask("click", window="MenuWnd", control="set_btn")
             link.wait(mark, "window", name="SetWnd", visible=True)
             link.ask("click", window="SetWnd", control="about_opt")
+        self.click_and_wait_for_the_call(link, "SetWnd", "update_btn")
+
+    def click_and_wait_for_the_call(self, link, window, control, timeout=25):
+        """Clicks a button that starts a service call on its own thread, and waits until the
+        call answered with a box or its thread ended (a failed transfer shows no box)."""
+        threads = proc_figures(self.proc.pid)["threads"]
         mark = link.mark()
-        link.ask("click", window="SetWnd", control="update_btn")
-        link.wait(mark, "msgbox", timeout=25)
+        link.ask("click", window=window, control=control)
+        started = time.monotonic()
+        while time.monotonic() - started < timeout:
+            if link.matching(mark, "msgbox"):
+                return
+            if time.monotonic() - started > 0.5 and proc_figures(self.proc.pid)["threads"] <= threads:
+                return
+            time.sleep(0.1)
+        raise TimeoutError(f"the call of {window}.{control} neither answered nor ended in {timeout} s")
 
     def dictate(self):
         link = self.link

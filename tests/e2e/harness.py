@@ -5,6 +5,7 @@ import shutil
 import signal
 import subprocess
 import tempfile
+import threading
 import time
 import uuid
 
@@ -43,6 +44,31 @@ def read_ini(path):
                 key, value = line.split("=", 1)
                 result[section][key] = value
     return result
+
+
+class DrainedPopen(subprocess.Popen):
+    """A program whose output is read as it comes. A pipe nobody reads holds 64 KiB; a long run
+    that logs a line per session would fill it and then block on its next line, on whatever
+    thread wrote it. communicate() gives everything the program wrote."""
+
+    def __init__(self, args, **kwargs):
+        super().__init__(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, **kwargs)
+        self._out, self._err = bytearray(), bytearray()
+        self._readers = [threading.Thread(target=self._drain, args=(stream, buffer), daemon=True)
+                         for stream, buffer in ((self.stdout, self._out), (self.stderr, self._err))]
+        for reader in self._readers:
+            reader.start()
+
+    @staticmethod
+    def _drain(stream, buffer):
+        for chunk in iter(lambda: stream.read1(65536), b""):
+            buffer.extend(chunk)
+
+    def communicate(self, input=None, timeout=None):
+        self.wait(timeout)
+        for reader in self._readers:
+            reader.join()
+        return bytes(self._out), bytes(self._err)
 
 
 class World:
@@ -121,8 +147,7 @@ class World:
     def start(self, extra_env=None, cwd=None):
         env = dict(self.env)
         env.update(extra_env or {})
-        proc = subprocess.Popen([binary("velmora")], env=env, cwd=cwd or self.home,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        proc = DrainedPopen([binary("velmora")], env=env, cwd=cwd or self.home)
         self.procs.append(proc)
         return proc
 
