@@ -268,13 +268,13 @@ void CRecordsTab::AddLocalRows(std::uint64_t build) {
     while (m_nextRow < m_pendingRows.size() && slice.elapsed() < kRowSliceMs) {
         const RecordItem& record = m_pendingRows[m_nextRow];
         const int index = static_cast<int>(m_nextRow++);
-        QWidget* row = m_window.AddListRow(list, QLatin1String(kLocalRowSkin),
-                                           {TitleOf(record), TitleOf(record), index});
+        QWidget* row = m_window.AddListRow(
+            list, QLatin1String(kLocalRowSkin), {TitleOf(record), TitleOf(record), index},
+            [&](QWidget* made) { FillLocalRow(made, index, record); });
         if (!row) {
             m_nextRow = m_pendingRows.size();
             break;
         }
-        FillLocalRow(row, index, record);
     }
     if (m_nextRow < m_pendingRows.size()) {
         QTimer::singleShot(0, m_window.GetHWND(), [this, build] { AddLocalRows(build); });

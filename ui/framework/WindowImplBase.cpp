@@ -863,7 +863,8 @@ bool WindowImplBase::AddListItem(const QString& listName, const ListItem& item) 
 }
 
 QWidget* WindowImplBase::AddListRow(const QString& listName, const QString& rowSkin,
-                                    const ListItem& item) {
+                                    const ListItem& item,
+                                    const std::function<void(QWidget*)>& fill) {
     auto* list = FindControlAs<QListWidget>(listName);
     if (list == nullptr)
         return nullptr;
@@ -877,6 +878,8 @@ QWidget* WindowImplBase::AddListRow(const QString& listName, const QString& rowS
     if (wholeNumber)
         row->setProperty(ui::kTagProperty, tag);
     ResolveTextIds(row);
+    if (fill)
+        fill(row);
     auto* entry = new QListWidgetItem;
     entry->setData(kNameRole, item.name);
     entry->setData(kTagRole, item.tag);

@@ -14,6 +14,7 @@
 class SkinLoader;
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -130,8 +131,11 @@ public:
     // row is a set of controls of its own, named as in the row skin, wired like the window's
     // (their notifications reach Notify with the control's name). The item keeps name, text and
     // tag; a whole-number tag becomes the tag of every control of the row that has none of its
-    // own. Returns the row's widget, nullptr when the list or the row skin is missing.
-    QWidget* AddListRow(const QString& listName, const QString& rowSkin, const ListItem& item);
+    // own. fill, when given, sets the row's controls up before the row is shown and wired: a
+    // row is polished once, with its own pictures, and its set-up sends no notifications.
+    // Returns the row's widget, nullptr when the list or the row skin is missing.
+    QWidget* AddListRow(const QString& listName, const QString& rowSkin, const ListItem& item,
+                        const std::function<void(QWidget*)>& fill = {});
     // A control of one row (by the row's position in the list), nullptr when there is none.
     QWidget* FindRowControl(const QString& listName, int row, const QString& name) const;
 
