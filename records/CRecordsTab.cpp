@@ -93,7 +93,7 @@ void CRecordsTab::InitRecorderPage() {
     m_window.SetOptionSelected(QLatin1String(kLocalOption), true);
     m_window.SelectTabPage(QLatin1String(kTabs), kLocalPage);
     m_window.SetControlVisible(QLatin1String(kScanButton), true);
-    ShowAnimation(m_window.FindControl(QLatin1String(kScanGif)), false);
+    ShowScanAnimation(false);
 }
 
 void CRecordsTab::OnSignedIn() {
@@ -120,7 +120,7 @@ void CRecordsTab::OnSignedOut() {
     // A scan still running brings the button back with its end message.
     if (!m_links.store || !m_links.store->IsScanning()) {
         m_window.SetControlVisible(QLatin1String(kScanButton), true);
-        ShowAnimation(m_window.FindControl(QLatin1String(kScanGif)), false);
+        ShowScanAnimation(false);
     }
 }
 
@@ -206,7 +206,7 @@ bool CRecordsTab::HandleMessage(unsigned msg, uintptr_t wParam) {
         // The scan button comes back once the list shows every record.
         RebuildLocalList([this] {
             m_window.SetControlVisible(QLatin1String(kScanButton), true);
-            ShowAnimation(m_window.FindControl(QLatin1String(kScanGif)), false);
+            ShowScanAnimation(false);
         });
         return true;
     case recmsg::kTranscriptDone:
@@ -322,16 +322,19 @@ void CRecordsTab::FillLocalRow(QWidget* row, int index, const RecordItem& record
 void CRecordsTab::ShowAnimation(QWidget* picture, bool shown) {
     // The animation runs only while it is shown: a thousand rows keep no thousand timers.
     if (auto* label = qobject_cast<QLabel*>(picture)) {
-        QMovie* running = label->movie();
-        if (shown && running == nullptr) {
-            auto* movie = new QMovie(QLatin1String(kLoadingAnimation), QByteArray(), label);
+        QMovie* movie = label->movie();
+        if (shown && movie == nullptr) {
+            movie = new QMovie(QLatin1String(kLoadingAnimation), QByteArray(), label);
             label->setMovie(movie);
-            movie->start();
-        } else if (!shown && running != nullptr) {
-            running->stop();
         }
+        if (movie != nullptr)
+            shown ? movie->start() : movie->stop();
     }
     m_window.SetControlVisible(picture, shown);
+}
+
+void CRecordsTab::ShowScanAnimation(bool shown) {
+    ShowAnimation(m_window.FindControl(QLatin1String(kScanGif)), shown);
 }
 
 QWidget* CRecordsTab::LocalRowControl(int index, const char* name) const {
@@ -357,7 +360,7 @@ void CRecordsTab::StartScan() {
         return;
     m_links.store->StartScan(opusFolder, rootFolder);
     m_window.SetControlVisible(QLatin1String(kScanButton), false);
-    ShowAnimation(m_window.FindControl(QLatin1String(kScanGif)), true);
+    ShowScanAnimation(true);
 }
 
 void CRecordsTab::WarnBusy() const {

@@ -79,6 +79,7 @@ private:
     void FillLocalRow(QWidget* row, int index, const RecordItem& record);
     QWidget* LocalRowControl(int index, const char* name) const;
     void ShowAnimation(QWidget* picture, bool shown);
+    void ShowScanAnimation(bool shown);
     void PickFolderInto(const char* edit);
     void StartScan();
     void OnUpdate();

@@ -188,12 +188,20 @@ protected:
         button->click();
     }
 
+    // A picture control running its animation, as every shown one must (also when shown again).
+    static bool AnimationRuns(QWidget* picture) {
+        const auto* label = qobject_cast<QLabel*>(picture);
+        const QMovie* movie = label != nullptr ? label->movie() : nullptr;
+        return movie != nullptr && movie->isValid() && movie->state() == QMovie::Running;
+    }
+
     // Scans the pen folder and waits for the list to show `count` records.
     void Scan(int count) {
         m_window.SetControlText(QStringLiteral("opus_path_edit"), m_opus);
         m_window.SetControlText(QStringLiteral("wav_path_edit"), m_root);
         Click(m_window.FindControl(QStringLiteral("scan_btn")));
         EXPECT_TRUE(m_window.IsControlVisible(QStringLiteral("scan_gif")));
+        EXPECT_TRUE(AnimationRuns(m_window.FindControl(QStringLiteral("scan_gif"))));
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return m_window.IsControlVisible(QStringLiteral("scan_btn")); }, kWait));
         ASSERT_EQ(LocalList()->count(), count);
@@ -277,10 +285,7 @@ TEST_F(RecordsTabTest, IdentifyTranscribesSavesUploadsAndRefetches) {
     EXPECT_TRUE(m_window.tab->IsIdentifying());
     EXPECT_TRUE(Row(1, "local_identify_btn")->isHidden());
     EXPECT_FALSE(Row(1, "log_loading_gif")->isHidden());
-    const QMovie* loading = Row<QLabel>(1, "log_loading_gif")->movie();
-    ASSERT_NE(loading, nullptr);
-    EXPECT_TRUE(loading->isValid());
-    EXPECT_EQ(loading->state(), QMovie::Running);
+    EXPECT_TRUE(AnimationRuns(Row(1, "log_loading_gif")));
 
     // Another identify, a local delete and a refresh are refused while the chain runs.
     Click(Row(0, "local_identify_btn"));
@@ -355,6 +360,7 @@ TEST_P(ChainFailureTest, EndsTheChainWithTheBoxAndAllowsAnotherTry) {
     // The record can be tried again.
     Click(identify);
     EXPECT_EQ(m_jobs.size(), 2u);
+    EXPECT_TRUE(AnimationRuns(Row(0, "log_loading_gif")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, ChainFailureTest,

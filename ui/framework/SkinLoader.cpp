@@ -20,22 +20,35 @@ std::unique_ptr<QUiLoader> NewLoaderWithoutPlugins() {
     return loader;
 }
 
+// The skin's text, empty when the file is missing or unreadable.
+QByteArray ReadSkin(const QString& skinFile) {
+    EnsureSkinResources();
+    QFile file(QStringLiteral(":/skin/") + skinFile);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 SkinLoader::SkinLoader() : m_loader(NewLoaderWithoutPlugins()) {}
 
 SkinLoader::~SkinLoader() = default;
 
-QWidget* SkinLoader::Load(const QString& skinFile, QWidget* parent) {
-    auto skin = m_skins.find(skinFile);
-    if (skin == m_skins.end()) {
-        EnsureSkinResources();
-        QFile file(QStringLiteral(":/skin/") + skinFile);
-        if (!file.open(QIODevice::ReadOnly))
-            return nullptr;
-        skin = m_skins.insert(skinFile, file.readAll());
-    }
-    QBuffer buffer(&skin.value());
+QWidget* SkinLoader::LoadWindow(const QString& skinFile) {
+    QByteArray skin = ReadSkin(skinFile);
+    return Build(skin, nullptr);
+}
+
+QWidget* SkinLoader::LoadRow(const QString& skinFile, QWidget* parent) {
+    auto skin = m_rowSkins.find(skinFile);
+    if (skin == m_rowSkins.end())
+        skin = m_rowSkins.insert(skinFile, ReadSkin(skinFile));
+    return Build(skin.value(), parent);
+}
+
+QWidget* SkinLoader::Build(QByteArray& skin, QWidget* parent) {
+    if (skin.isEmpty())
+        return nullptr;
+    QBuffer buffer(&skin);
     buffer.open(QIODevice::ReadOnly);
     return m_loader->load(&buffer, parent);
 }

@@ -180,7 +180,7 @@ QWidget* WindowImplBase::Create(QWidget* parent, const QString& name, uint32_t s
 }
 
 QWidget* WindowImplBase::LoadSkin() {
-    QWidget* widget = m_skinLoader->Load(GetSkinFile(), nullptr);
+    QWidget* widget = m_skinLoader->LoadWindow(GetSkinFile());
     // A window whose skin is missing still exists; it just has no controls.
     if (widget == nullptr)
         widget = new QWidget;
@@ -870,7 +870,7 @@ QWidget* WindowImplBase::AddListRow(const QString& listName, const QString& rowS
         return nullptr;
     // Made inside the list's viewport, so that the row takes the list's style once, as it is
     // built, instead of again for every control when the list adopts it.
-    QWidget* row = m_skinLoader->Load(rowSkin, list->viewport());
+    QWidget* row = m_skinLoader->LoadRow(rowSkin, list->viewport());
     if (row == nullptr)
         return nullptr;
     bool wholeNumber = false;
