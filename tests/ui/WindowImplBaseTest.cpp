@@ -158,6 +158,31 @@ TEST_F(WindowImplBaseTest, ListItemTextIdsShowTheCurrentLanguageAndFollowItsChan
     ASSERT_TRUE(ApplyUiLanguage(QStringLiteral("lan_en")));
 }
 
+// The skins size combos to their items when first shown, so that hidden windows measure nothing;
+// catches a combo on screen that keeps its old width when its items or their language change.
+TEST_F(WindowImplBaseTest, AShownComboRefitsToItsItems) {
+    const QString list = QStringLiteral("lang_com");
+    auto* combo = wnd->FindControlAs<QComboBox>(list);
+    ASSERT_NE(combo, nullptr);
+    ASSERT_TRUE(wnd->AddListItem(list, {QStringLiteral("a"), QStringLiteral("A"), 0}));
+    wnd->ShowWindow(true, false);
+    const int narrow = combo->sizeHint().width();
+
+    ASSERT_TRUE(wnd->AddListItem(
+        list, {QStringLiteral("settings"), QStringLiteral("id_tray_menu_settings"), 1}));
+    const int english = combo->sizeHint().width();
+    EXPECT_GT(english, narrow) << "an added item";
+
+    ASSERT_TRUE(ApplyUiLanguage(QStringLiteral("lan_jp")));
+    EXPECT_LT(combo->sizeHint().width(), english) << "a shorter text in the new language";
+    ASSERT_TRUE(ApplyUiLanguage(QStringLiteral("lan_en")));
+    EXPECT_EQ(combo->sizeHint().width(), english);
+
+    wnd->RemoveAllListItems(list);
+    ASSERT_TRUE(wnd->AddListItem(list, {QStringLiteral("a"), QStringLiteral("A"), 0}));
+    EXPECT_EQ(combo->sizeHint().width(), narrow) << "items taken away";
+}
+
 struct NotifyCase {
     const char* name;
     std::function<void(RecordingWnd&)> act;

@@ -113,6 +113,16 @@ QVariant ItemTextId(const QString& text) {
     return CResourceManager::IsTextId(text) ? QVariant(text) : QVariant();
 }
 
+// Skins size their combos to their items when shown (AdjustToContentsOnFirstShow): a hidden
+// window then measures no item texts, and its fallback fonts (the language names in their own
+// scripts) stay unloaded until a person opens it. A combo that is on screen refits at once.
+void RefitShownCombo(QComboBox* combo) {
+    if (!combo->isVisible() || combo->sizeAdjustPolicy() != QComboBox::AdjustToContentsOnFirstShow)
+        return;
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
+}
+
 QString SkinPicturePath(const QString& description) {
     static const QRegularExpression fileAttribute(QStringLiteral("file\\s*=\\s*'([^']*)'"));
     QString path = description.trimmed();
@@ -356,8 +366,11 @@ void WindowImplBase::ReloadItemTexts(QWidget* control) {
                    [row](const QString& text) { row->setText(text); });
         }
     }
-    if (changed)
-        ReportItems(control);
+    if (!changed)
+        return;
+    if (auto* combo = qobject_cast<QComboBox*>(control))
+        RefitShownCombo(combo);
+    ReportItems(control);
 }
 
 void WindowImplBase::SendNotify(const QString& type, QWidget* sender, uintptr_t wParam,
@@ -847,6 +860,7 @@ bool WindowImplBase::AddListItem(const QString& listName, const ListItem& item) 
         combo->addItem(ShownItemText(item.text), item.name);
         combo->setItemData(combo->count() - 1, item.tag, kTagRole);
         combo->setItemData(combo->count() - 1, ItemTextId(item.text), kTextIdRole);
+        RefitShownCombo(combo);
         ReportItems(combo);
         return true;
     }
@@ -924,6 +938,7 @@ void WindowImplBase::RemoveAllListItems(const QString& listName) {
     if (auto* combo = qobject_cast<QComboBox*>(control)) {
         const QSignalBlocker quiet(combo);
         combo->clear();
+        RefitShownCombo(combo);
     } else if (auto* list = qobject_cast<QListWidget*>(control)) {
         const QSignalBlocker quiet(list);
         list->clear();
