@@ -13,12 +13,10 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QMovie>
 #include <QPointer>
-#include <QTimer>
 #include <QVariantMap>
 
 #include <system_error>
@@ -50,7 +48,6 @@ const char* const kLanguages[] = {"zh_cn", "en_us"};
 
 constexpr int kLocalPage = 0;
 // How long one turn of the event loop may spend adding rows to the local list.
-constexpr qint64 kRowSliceMs = 10;
 constexpr int kServerPage = 1;
 
 QString Utf8(const std::string& text) {
@@ -59,6 +56,15 @@ QString Utf8(const std::string& text) {
 
 QString TitleOf(const RecordItem& record) {
     return Utf8(record.Title());
+}
+
+// One list item a record: its title, and its index as the tag of the row's controls.
+std::vector<ListItem> RowItems(const std::vector<RecordItem>& records) {
+    std::vector<ListItem> items;
+    items.reserve(records.size());
+    for (size_t i = 0; i < records.size(); ++i)
+        items.push_back({TitleOf(records[i]), TitleOf(records[i]), static_cast<int>(i)});
+    return items;
 }
 
 } // namespace
@@ -79,7 +85,11 @@ CXfEngineWeb::Listener CRecordsTab::TranscriberListener() {
     return listener;
 }
 
-CRecordsTab::~CRecordsTab() = default;
+CRecordsTab::~CRecordsTab() {
+    // Rows not made yet would be filled by this tab: they go with it.
+    m_window.RemoveAllListItems(QLatin1String(kServerList));
+    m_window.RemoveAllListItems(QLatin1String(kLocalList));
+}
 
 bool CRecordsTab::IsSignedIn() const {
     return m_links.user && m_links.user->IsSignedIn();
@@ -110,9 +120,6 @@ void CRecordsTab::OnSignedOut() {
     m_identifying = false;
     m_current = -1;
     m_progressText.clear();
-    ++m_localBuild;
-    m_pendingRows.clear();
-    m_afterRows = nullptr;
     m_window.RemoveAllListItems(QLatin1String(kServerList));
     m_window.RemoveAllListItems(QLatin1String(kLocalList));
     if (m_links.store)
@@ -203,11 +210,9 @@ bool CRecordsTab::HandleMessage(unsigned msg, uintptr_t wParam) {
         StartFetch();
         return true;
     case recmsg::kLocalRecordsChanged:
-        // The scan button comes back once the list shows every record.
-        RebuildLocalList([this] {
-            m_window.SetControlVisible(QLatin1String(kScanButton), true);
-            ShowScanAnimation(false);
-        });
+        RebuildLocalList();
+        m_window.SetControlVisible(QLatin1String(kScanButton), true);
+        ShowScanAnimation(false);
         return true;
     case recmsg::kTranscriptDone:
         OnTranscriptDone(wParam != 0);
@@ -231,60 +236,29 @@ bool CRecordsTab::HandleMessage(unsigned msg, uintptr_t wParam) {
 void CRecordsTab::RebuildServerList() {
     const QString list = QLatin1String(kServerList);
     m_window.RemoveAllListItems(list);
-    const std::vector<RecordItem> records = m_links.store->ServerRecords();
-    for (size_t i = 0; i < records.size(); ++i) {
-        const int index = static_cast<int>(i);
-        QWidget* row = m_window.AddListRow(list, QLatin1String(kServerRowSkin),
-                                           {TitleOf(records[i]), TitleOf(records[i]), index});
-        if (!row)
-            return;
-        m_window.SetControlText(row->findChild<QWidget*>(QStringLiteral("server_name_lab")),
-                                TitleOf(records[i]));
-        m_window.SetControlText(row->findChild<QWidget*>(QStringLiteral("server_lang_lab")),
-                                Utf8(records[i].recognitionLanguage));
-    }
+    auto records = std::make_shared<const std::vector<RecordItem>>(m_links.store->ServerRecords());
+    m_window.AddListRows(
+        list, QLatin1String(kServerRowSkin), RowItems(*records),
+        [this, records](QWidget* row, int index) {
+            const RecordItem& record = (*records)[index];
+            m_window.SetControlText(row->findChild<QWidget*>(QStringLiteral("server_name_lab")),
+                                    TitleOf(record));
+            m_window.SetControlText(row->findChild<QWidget*>(QStringLiteral("server_lang_lab")),
+                                    Utf8(record.recognitionLanguage));
+        });
 }
 
-void CRecordsTab::RebuildLocalList(std::function<void()> then) {
-    m_window.RemoveAllListItems(QLatin1String(kLocalList));
-    ++m_localBuild;
-    m_pendingRows.clear();
-    m_nextRow = 0;
-    m_afterRows = std::move(then);
-    if (m_links.store) {
-        // The server names may have changed since the last rebuild: no record goes up twice.
-        m_links.store->RefreshOnServerFlags();
-        m_pendingRows = m_links.store->LocalRecords();
-    }
-    AddLocalRows(m_localBuild);
-}
-
-void CRecordsTab::AddLocalRows(std::uint64_t build) {
-    if (build != m_localBuild)
-        return;
-    QElapsedTimer slice;
-    slice.start();
+void CRecordsTab::RebuildLocalList() {
     const QString list = QLatin1String(kLocalList);
-    while (m_nextRow < m_pendingRows.size() && slice.elapsed() < kRowSliceMs) {
-        const RecordItem& record = m_pendingRows[m_nextRow];
-        const int index = static_cast<int>(m_nextRow++);
-        QWidget* row = m_window.AddListRow(
-            list, QLatin1String(kLocalRowSkin), {TitleOf(record), TitleOf(record), index},
-            [&](QWidget* made) { FillLocalRow(made, index, record); });
-        if (!row) {
-            m_nextRow = m_pendingRows.size();
-            break;
-        }
-    }
-    if (m_nextRow < m_pendingRows.size()) {
-        QTimer::singleShot(0, m_window.GetHWND(), [this, build] { AddLocalRows(build); });
+    m_window.RemoveAllListItems(list);
+    if (!m_links.store)
         return;
-    }
-    m_pendingRows.clear();
-    if (auto then = std::move(m_afterRows)) {
-        m_afterRows = nullptr;
-        then();
-    }
+    // The server names may have changed since the last rebuild: no record goes up twice.
+    m_links.store->RefreshOnServerFlags();
+    auto records = std::make_shared<const std::vector<RecordItem>>(m_links.store->LocalRecords());
+    m_window.AddListRows(
+        list, QLatin1String(kLocalRowSkin), RowItems(*records),
+        [this, records](QWidget* row, int index) { FillLocalRow(row, index, (*records)[index]); });
 }
 
 void CRecordsTab::FillLocalRow(QWidget* row, int index, const RecordItem& record) {

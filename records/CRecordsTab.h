@@ -71,11 +71,9 @@ private:
     void StartFetch();
     void FindRecorderDriveLater();
     void RebuildServerList();
-    // Empties the local list and fills it again over as many turns of the event loop as it
-    // takes, a time slice per turn, so that a thousand rows never stall the window; `then` runs
-    // once the last row is in.
-    void RebuildLocalList(std::function<void()> then = {});
-    void AddLocalRows(std::uint64_t build);
+    // The lists are made again from the store; a row is made as it comes into view, and shows
+    // the chain's state of that moment.
+    void RebuildLocalList();
     void FillLocalRow(QWidget* row, int index, const RecordItem& record);
     QWidget* LocalRowControl(int index, const char* name) const;
     void ShowAnimation(QWidget* picture, bool shown);
@@ -104,12 +102,6 @@ private:
     bool m_transcribing = false;
     int m_current = -1;
     QString m_progressText;
-    // The local list being filled: its rows in order and what follows; a new rebuild bumps
-    // the number and the older one stops.
-    std::uint64_t m_localBuild = 0;
-    std::vector<RecordItem> m_pendingRows;
-    size_t m_nextRow = 0;
-    std::function<void()> m_afterRows;
     // Bumped by every sign-in and sign-out: a volume look-up of an earlier period is dropped.
     std::uint64_t m_signInTicket = 0;
 };

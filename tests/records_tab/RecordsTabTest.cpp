@@ -177,7 +177,7 @@ protected:
     QListWidget* ServerList() const {
         return m_window.FindControlAs<QListWidget>(QStringLiteral("record_server_list"));
     }
-    template <class T = QWidget> T* Row(int row, const char* name) const {
+    template <class T = QWidget> T* Row(int row, const char* name) {
         return qobject_cast<T*>(
             m_window.FindRowControl(QStringLiteral("record_local_list"), row, QLatin1String(name)));
     }

@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -151,6 +152,51 @@ TEST_F(WindowDrivingTest, TagPicksTheControlOfOneListRow) {
                 7);
     ASSERT_EQ(RunTool("click DriveWnd item_del_btn --tag 7").code, 0);
     EXPECT_EQ(NotesOf(QStringLiteral("click"), QStringLiteral("item_del_btn")).back().tag, 7);
+}
+
+// A long list makes its rows as they come into view. Catches rows made all at once (a
+// thousand-row list then stalls the window), rows never made when scrolled to or asked for,
+// rows filled twice or with another item's data, and tools that cannot reach a row far down.
+TEST_F(WindowDrivingTest, ALongListMakesItsRowsAsTheyAreNeeded) {
+    const QString name = QStringLiteral("row_list");
+    auto* list = wnd->FindControlAs<QListWidget>(name);
+    ASSERT_NE(list, nullptr);
+    wnd->RemoveAllListItems(name);
+    constexpr int kMany = 1000;
+    std::vector<ListItem> items;
+    for (int i = 0; i < kMany; ++i)
+        items.push_back({QStringLiteral("r%1").arg(i), QStringLiteral("Record %1").arg(i), i});
+    std::vector<int> filled(kMany, 0);
+    ASSERT_TRUE(
+        wnd->AddListRows(name, QStringLiteral("driverow.xml"), items, [&](QWidget* row, int index) {
+            ++filled[index];
+            wnd->SetControlText(row->findChild<QWidget*>("row_lab"), items[index].text);
+        }));
+    const auto made = [&] {
+        return std::count_if(filled.begin(), filled.end(), [](int n) { return n > 0; });
+    };
+    ASSERT_EQ(list->count(), kMany);
+    EXPECT_GT(made(), 0);
+    EXPECT_LT(made(), 100) << "only the rows in view";
+    EXPECT_EQ(wnd->GetListItem(name, 999).text, QStringLiteral("Record 999"));
+
+    list->scrollToBottom();
+    EXPECT_EQ(filled[kMany - 1], 1) << "the last row, scrolled into view";
+    auto* far = qobject_cast<QLabel*>(wnd->FindRowControl(name, 500, QStringLiteral("row_lab")));
+    ASSERT_NE(far, nullptr);
+    EXPECT_EQ(far->text(), QStringLiteral("Record 500"));
+    EXPECT_EQ(WindowImplBase::GetTag(far), 500);
+
+    ASSERT_EQ(RunTool("click DriveWnd item_del_btn --tag 250").code, 0);
+    const std::vector<TNotifyUI> clicks =
+        NotesOf(QStringLiteral("click"), QStringLiteral("item_del_btn"));
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks[0].tag, 250);
+    EXPECT_LT(made(), 200);
+    EXPECT_TRUE(std::all_of(filled.begin(), filled.end(), [](int n) { return n <= 1; }));
+
+    EXPECT_FALSE(wnd->AddListRows(name, QStringLiteral("norow.xml"), items, {}));
+    EXPECT_EQ(list->count(), kMany) << "a missing row skin adds nothing";
 }
 
 struct RefusalCase {

@@ -58,11 +58,13 @@ std::string Describe(const SimUiRequest& request) {
 }
 
 // The one control a request names: among same-named controls (list rows) the tag decides.
-// An empty error with a null control means there is none.
-QWidget* FindNamedControl(QWidget* window, const SimUiRequest& request, std::string& error) {
+// Rows a person could scroll to count as there: the ones not made yet are made first. An
+// empty error with a null control means there is none.
+QWidget* FindNamedControl(WindowImplBase* window, const SimUiRequest& request, std::string& error) {
+    window->MakePendingRows(request.tag);
     const QString name = QString::fromStdString(request.control);
     std::vector<QWidget*> found;
-    for (QWidget* control : window->findChildren<QWidget*>(name)) {
+    for (QWidget* control : window->GetHWND()->findChildren<QWidget*>(name)) {
         if (!request.tag || ui::ControlTag(control) == request.tag)
             found.push_back(control);
     }
@@ -113,7 +115,7 @@ QWidget* ReachableControl(const SimUiRequest& request, std::string& error) {
         error = "window " + request.window + " is behind the modal window " + WindowNameOf(modal);
         return nullptr;
     }
-    QWidget* control = FindNamedControl(top, request, error);
+    QWidget* control = FindNamedControl(window, request, error);
     if (control == nullptr) {
         if (error.empty())
             error = "no " + Describe(request);
@@ -262,7 +264,7 @@ SimUiReply QueryControl(const SimUiRequest& request) {
     if (window == nullptr)
         return {{}, ui::QueryControlJson(nullptr, nullptr)};
     std::string error;
-    QWidget* control = FindNamedControl(window->GetHWND(), request, error);
+    QWidget* control = FindNamedControl(window, request, error);
     if (!error.empty())
         return {error, {}};
     return {{}, ui::QueryControlJson(window->GetHWND(), control)};

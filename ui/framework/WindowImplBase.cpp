@@ -5,6 +5,7 @@
 #include "ui/framework/CResourceManager.h"
 #include "ui/framework/CWindowRegistry.h"
 #include "ui/framework/ControlState.h"
+#include "ui/framework/LazyListRows.h"
 #include "ui/framework/SkinIcons.h"
 #include "ui/framework/SkinLoader.h"
 #include "ui/framework/WindowConstants.h"
@@ -880,37 +881,124 @@ QWidget* WindowImplBase::AddListRow(const QString& listName, const QString& rowS
                                     const ListItem& item,
                                     const std::function<void(QWidget*)>& fill) {
     auto* list = FindControlAs<QListWidget>(listName);
-    if (list == nullptr)
-        return nullptr;
-    // Made inside the list's viewport, so that the row takes the list's style once, as it is
-    // built, instead of again for every control when the list adopts it.
-    QWidget* row = m_skinLoader->LoadRow(rowSkin, list->viewport());
+    QWidget* row = list != nullptr ? MakeRow(list, rowSkin, item.tag, fill) : nullptr;
     if (row == nullptr)
         return nullptr;
-    bool wholeNumber = false;
-    const qlonglong tag = item.tag.toLongLong(&wholeNumber);
-    if (wholeNumber)
-        row->setProperty(ui::kTagProperty, tag);
-    ResolveTextIds(row);
-    if (fill)
-        fill(row);
     auto* entry = new QListWidgetItem;
     entry->setData(kNameRole, item.name);
     entry->setData(kTagRole, item.tag);
     entry->setData(ui::kListRowTextRole, item.text);
     entry->setSizeHint(m_skinLoader->RowSize(rowSkin, *row));
     list->addItem(entry);
-    list->setItemWidget(entry, row);
-    WireControls(row);
+    AttachRow(list, entry, row);
     ReportItems(list);
     return row;
 }
 
-QWidget* WindowImplBase::FindRowControl(const QString& listName, int row,
-                                        const QString& name) const {
-    const auto* list = FindControlAs<QListWidget>(listName);
+bool WindowImplBase::AddListRows(const QString& listName, const QString& rowSkin,
+                                 const std::vector<ListItem>& items,
+                                 std::function<void(QWidget* row, int index)> fill) {
+    auto* list = FindControlAs<QListWidget>(listName);
+    if (list == nullptr)
+        return false;
+    auto recipe = std::make_shared<const LazyListRows::Recipe>(
+        LazyListRows::Recipe{rowSkin, std::move(fill)});
+    std::vector<QListWidgetItem*> entries;
+    entries.reserve(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        auto* entry = new QListWidgetItem;
+        entry->setData(kNameRole, items[i].name);
+        entry->setData(kTagRole, items[i].tag);
+        entry->setData(ui::kListRowTextRole, items[i].text);
+        LazyListRows::SetPending(entry, recipe, static_cast<int>(i));
+        entries.push_back(entry);
+    }
+    // The first row is made before the items go in: it gives the size of every row, and a
+    // list that holds a row widget lays all its items out again for each item added.
+    QWidget* first = entries.empty() ? nullptr : MakePendingRowWidget(list, entries.front());
+    if (!entries.empty() && first == nullptr) {
+        qDeleteAll(entries);
+        return false;
+    }
+    for (QListWidgetItem* entry : entries) {
+        entry->setSizeHint(m_skinLoader->RowSize(rowSkin, *first));
+        list->addItem(entry);
+    }
+    if (first != nullptr)
+        AttachRow(list, entries.front(), first);
+    ReportItems(list);
+    LazyListRows::Watch(list, [this, list](QListWidgetItem* entry) {
+        MakePendingRow(list, entry);
+    })->MakeRowsInView();
+    return true;
+}
+
+int WindowImplBase::MakePendingRows(std::optional<qlonglong> tag) {
+    if (!m_widget)
+        return 0;
+    int made = 0;
+    for (QListWidget* list : m_widget->findChildren<QListWidget*>()) {
+        for (int i = 0; i < list->count(); ++i) {
+            QListWidgetItem* entry = list->item(i);
+            if (list->itemWidget(entry) != nullptr || !LazyListRows::PendingRecipe(entry))
+                continue;
+            bool wholeNumber = false;
+            const qlonglong itemTag = entry->data(kTagRole).toLongLong(&wholeNumber);
+            if (tag && (!wholeNumber || itemTag != *tag))
+                continue;
+            if (MakePendingRow(list, entry) != nullptr)
+                ++made;
+        }
+    }
+    return made;
+}
+
+QWidget* WindowImplBase::MakeRow(QListWidget* list, const QString& rowSkin, const QVariant& tag,
+                                 const std::function<void(QWidget*)>& fill) {
+    // Made inside the list's viewport, so that the row takes the list's style once, as it is
+    // built, instead of again for every control when the list adopts it.
+    QWidget* row = m_skinLoader->LoadRow(rowSkin, list->viewport());
+    if (row == nullptr)
+        return nullptr;
+    bool wholeNumber = false;
+    const qlonglong rowTag = tag.toLongLong(&wholeNumber);
+    if (wholeNumber)
+        row->setProperty(ui::kTagProperty, rowTag);
+    ResolveTextIds(row);
+    if (fill)
+        fill(row);
+    return row;
+}
+
+QWidget* WindowImplBase::MakePendingRow(QListWidget* list, QListWidgetItem* entry) {
+    if (QWidget* made = list->itemWidget(entry))
+        return made;
+    QWidget* row = MakePendingRowWidget(list, entry);
+    if (row != nullptr)
+        AttachRow(list, entry, row);
+    return row;
+}
+
+QWidget* WindowImplBase::MakePendingRowWidget(QListWidget* list, const QListWidgetItem* entry) {
+    const auto recipe = LazyListRows::PendingRecipe(entry);
+    if (!recipe || m_final)
+        return nullptr;
+    const int index = LazyListRows::PendingIndex(entry);
+    return MakeRow(list, recipe->skin, entry->data(kTagRole), [&](QWidget* made) {
+        if (recipe->fill)
+            recipe->fill(made, index);
+    });
+}
+
+void WindowImplBase::AttachRow(QListWidget* list, QListWidgetItem* entry, QWidget* row) {
+    list->setItemWidget(entry, row);
+    WireControls(row);
+}
+
+QWidget* WindowImplBase::FindRowControl(const QString& listName, int row, const QString& name) {
+    auto* list = FindControlAs<QListWidget>(listName);
     QListWidgetItem* entry = list != nullptr ? list->item(row) : nullptr;
-    QWidget* rowWidget = entry != nullptr ? list->itemWidget(entry) : nullptr;
+    QWidget* rowWidget = entry != nullptr ? MakePendingRow(list, entry) : nullptr;
     if (rowWidget == nullptr || name.isEmpty())
         return nullptr;
     if (rowWidget->objectName() == name)

@@ -11,6 +11,8 @@
 
 #include <json/value.h>
 
+class QListWidget;
+class QListWidgetItem;
 class SkinLoader;
 
 #include <cstdint>
@@ -136,8 +138,19 @@ public:
     // Returns the row's widget, nullptr when the list or the row skin is missing.
     QWidget* AddListRow(const QString& listName, const QString& rowSkin, const ListItem& item,
                         const std::function<void(QWidget*)>& fill = {});
+    // Rows of one row skin for many items, each made as it comes into view or when one of its
+    // controls is asked for (FindRowControl, the simulator's tools): a list of thousands shows
+    // at once. fill(row, i) sets up the row of items[i] before it is shown and wired, when the
+    // row is made, so it should read what it shows as it is then. False when the list or the
+    // row skin is missing (nothing is added).
+    bool AddListRows(const QString& listName, const QString& rowSkin,
+                     const std::vector<ListItem>& items,
+                     std::function<void(QWidget* row, int index)> fill);
+    // Makes the rows of AddListRows not made yet: those whose tag is the given one, or all.
+    // Returns how many were made.
+    int MakePendingRows(std::optional<qlonglong> tag = std::nullopt);
     // A control of one row (by the row's position in the list), nullptr when there is none.
-    QWidget* FindRowControl(const QString& listName, int row, const QString& name) const;
+    QWidget* FindRowControl(const QString& listName, int row, const QString& name);
 
     // A number a control carries (a row index on a row's delete button). The simulator's tools
     // address one of several same-named controls by it (--tag N).
@@ -179,6 +192,15 @@ private:
     void WireControl(QWidget* control);
     void WireValueReports(QWidget* control);
     void ResolveTextIds(QWidget* root);
+    // A row widget from a row skin inside the list's viewport, tagged and set up by fill.
+    QWidget* MakeRow(QListWidget* list, const QString& rowSkin, const QVariant& tag,
+                     const std::function<void(QWidget*)>& fill);
+    // The row of an item added by AddListRows, made now if it is not made yet.
+    QWidget* MakePendingRow(QListWidget* list, QListWidgetItem* entry);
+    // The widget of an item's row from its recipe, not in the list yet; nullptr without one.
+    QWidget* MakePendingRowWidget(QListWidget* list, const QListWidgetItem* entry);
+    // Shows row as the item's row; its controls notify the window from now on.
+    void AttachRow(QListWidget* list, QListWidgetItem* entry, QWidget* row);
     // The items of a list box or combo box whose text came from a text id.
     void ReloadItemTexts(QWidget* control);
     void SendNotify(const QString& type, QWidget* sender, uintptr_t wParam = 0, intptr_t lParam = 0,
