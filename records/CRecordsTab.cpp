@@ -47,7 +47,6 @@ const char kLoadingAnimation[] = ":/skin/mainWnd/loading.gif";
 const char* const kLanguages[] = {"zh_cn", "en_us"};
 
 constexpr int kLocalPage = 0;
-// How long one turn of the event loop may spend adding rows to the local list.
 constexpr int kServerPage = 1;
 
 QString Utf8(const std::string& text) {

@@ -70,9 +70,9 @@ public:
 private:
     void StartFetch();
     void FindRecorderDriveLater();
-    void RebuildServerList();
     // The lists are made again from the store; a row is made as it comes into view, and shows
     // the chain's state of that moment.
+    void RebuildServerList();
     void RebuildLocalList();
     void FillLocalRow(QWidget* row, int index, const RecordItem& record);
     QWidget* LocalRowControl(int index, const char* name) const;

@@ -27,8 +27,6 @@ LazyListRows::LazyListRows(QListWidget* list, MakeRow make)
     list->viewport()->installEventFilter(this);
     connect(list->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &LazyListRows::MakeRowsInView);
-    connect(list->horizontalScrollBar(), &QScrollBar::valueChanged, this,
-            &LazyListRows::MakeRowsInView);
 }
 
 void LazyListRows::SetPending(QListWidgetItem* entry, std::shared_ptr<const Recipe> recipe,

@@ -878,10 +878,9 @@ bool WindowImplBase::AddListItem(const QString& listName, const ListItem& item) 
 }
 
 QWidget* WindowImplBase::AddListRow(const QString& listName, const QString& rowSkin,
-                                    const ListItem& item,
-                                    const std::function<void(QWidget*)>& fill) {
+                                    const ListItem& item) {
     auto* list = FindControlAs<QListWidget>(listName);
-    QWidget* row = list != nullptr ? MakeRow(list, rowSkin, item.tag, fill) : nullptr;
+    QWidget* row = list != nullptr ? MakeRow(list, rowSkin, item.tag, {}) : nullptr;
     if (row == nullptr)
         return nullptr;
     auto* entry = new QListWidgetItem;
@@ -920,8 +919,9 @@ bool WindowImplBase::AddListRows(const QString& listName, const QString& rowSkin
         qDeleteAll(entries);
         return false;
     }
+    const QSize rowSize = first != nullptr ? m_skinLoader->RowSize(rowSkin, *first) : QSize();
     for (QListWidgetItem* entry : entries) {
-        entry->setSizeHint(m_skinLoader->RowSize(rowSkin, *first));
+        entry->setSizeHint(rowSize);
         list->addItem(entry);
     }
     if (first != nullptr)

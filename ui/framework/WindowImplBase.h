@@ -133,15 +133,13 @@ public:
     // row is a set of controls of its own, named as in the row skin, wired like the window's
     // (their notifications reach Notify with the control's name). The item keeps name, text and
     // tag; a whole-number tag becomes the tag of every control of the row that has none of its
-    // own. fill, when given, sets the row's controls up before the row is shown and wired: a
-    // row is polished once, with its own pictures, and its set-up sends no notifications.
-    // Returns the row's widget, nullptr when the list or the row skin is missing.
-    QWidget* AddListRow(const QString& listName, const QString& rowSkin, const ListItem& item,
-                        const std::function<void(QWidget*)>& fill = {});
+    // own. Returns the row's widget, nullptr when the list or the row skin is missing.
+    QWidget* AddListRow(const QString& listName, const QString& rowSkin, const ListItem& item);
     // Rows of one row skin for many items, each made as it comes into view or when one of its
     // controls is asked for (FindRowControl, the simulator's tools): a list of thousands shows
-    // at once. fill(row, i) sets up the row of items[i] before it is shown and wired, when the
-    // row is made, so it should read what it shows as it is then. False when the list or the
+    // at once. fill(row, i) sets up the row of items[i] when the row is made, before it is shown
+    // and wired: a row is polished once, with its own pictures, and its set-up sends no
+    // notifications; it should read what it shows as it is then. False when the list or the
     // row skin is missing (nothing is added).
     bool AddListRows(const QString& listName, const QString& rowSkin,
                      const std::vector<ListItem>& items,
